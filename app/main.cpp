@@ -1,0 +1,34 @@
+#include "runmode.h"
+#include "view/myglwidget.h"
+
+#include <QApplication>
+#include <QCursor>
+
+int main(int argc, char **argv)
+{
+    // Qt takes out the options it handles first, so "-reverse /s" still means /s.
+    QApplication app(argc, argv);
+
+    // The top-level window is never deleted: it lives until the process ends.
+    QWidget *topLevel = nullptr;
+    switch (runModeFor(argc > 1 ? argv[1] : nullptr)) {
+    case RunMode::Windowed: {
+        auto *view = new MyGLWidget(false);
+        topLevel = view;
+        break;
+    }
+    case RunMode::ScreenSaver: {
+        auto *view = new MyGLWidget(true);
+        view->showFullScreen();
+        view->setCursor(QCursor(Qt::BlankCursor));
+        topLevel = view;
+        break;
+    }
+    case RunMode::Configure:
+    case RunMode::Unrecognised:
+        return 0;
+    }
+
+    topLevel->show();
+    return app.exec();
+}

@@ -1,0 +1,20 @@
+#!/bin/bash
+# Runs a command inside a private X server (Mesa's software OpenGL) with a
+# window manager, which full-screen windows need.
+set -eu
+if [ -z "${HEARTS_XSESSION:-}" ]; then
+    export HEARTS_XSESSION=1
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+fi
+openbox --sm-disable >/dev/null 2>&1 &
+wm=$!
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+set +e
+"$@"
+rc=$?
+kill "$wm" 2>/dev/null
+wait "$wm" 2>/dev/null
+exit "$rc"

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "heartinstance.h"
+#include "projection.h"
+
+// The field's rules as plain functions. Every random number is one call of the
+// given source (rand() in the program), in the order listed, so a scripted
+// source pins down each draw.
+namespace HeartField {
+
+using RandomSource = int (*)();
+
+constexpr double fallPerTick = 0.1;
+constexpr int paletteSize = 8;
+
+// An integer distance in [nearDistance + 5, farDistance - 6]. The frustum must
+// leave that range non-empty (the settings limits make sure of it).
+int drawDistance(const Frustum &f, RandomSource random);
+
+// Places a new heart strictly inside the picture at a random distance and
+// gives it a spin: distance, y, x, colour, angle, axis, in that order. Returns
+// the palette index drawn for its colour; the mesh is the caller's.
+int place(HeartInstance &heart, const Frustum &f, RandomSource random);
+
+// One tick for one heart: it falls, and once it is more than four units below
+// the picture it comes back above the top at a new distance, with a new x and
+// spin. Returns whether it was respawned.
+bool fall(HeartInstance &heart, const Frustum &f, RandomSource random);
+
+// The per-frame turn: one degree further in the angle's own direction; 0 stays.
+inline void spin(double &angle)
+{
+    if (angle > 0.0)
+        angle += 1.0;
+    else if (angle < 0.0)
+        angle -= 1.0;
+}
+
+} // namespace HeartField

@@ -1,0 +1,162 @@
+#include "myglwidget.h"
+
+#include <GL/glu.h>
+#include <QTimer>
+
+#include <cstdlib>
+#include <ctime>
+
+namespace {
+constexpr double heartThickness = 1.0;
+constexpr double heartBevelWidth = 0.15;
+} // namespace
+
+MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
+    : QGLWidget(parent, nullptr, Qt::WindowFlags())
+    , screenSaverMode(screenSaverMode)
+    , random(&std::rand)
+{
+    setWindowTitle(QStringLiteral("Happy Valentines Day!"));
+    setMouseTracking(true); // moves must arrive without a button held
+    mouseMoved = false;
+
+    static const int palette[HeartField::paletteSize][3] = {
+        {255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
+        {128, 255, 255}, {0, 128, 255},   {255, 128, 192}, {255, 128, 255},
+    };
+    for (int i = 0; i < HeartField::paletteSize; ++i)
+        heartColors[i].setRgb(palette[i][0], palette[i][1], palette[i][2], 255);
+
+    aspectRatio = 4.0 / 3.0;
+    fieldOfView = 45.0;
+    const HeartSettings defaults;
+    heartCount = defaults.heartCount;
+    nearDistance = defaults.nearDistance;
+    farDistance = defaults.farDistance;
+    std::srand(unsigned(std::time(nullptr)));
+    animationInterval = 10;
+    showFrame = defaults.showFrame;
+
+    animationTimer = new QTimer(this);
+    animationTimer->setInterval(animationInterval);
+    connect(animationTimer, SIGNAL(timeout()), this, SLOT(animate()));
+}
+
+MyGLWidget::~MyGLWidget()
+{
+    // The meshes' display lists live in this widget's context.
+    if (!hearts.empty()) {
+        makeCurrent();
+        hearts.clear();
+    }
+}
+
+void MyGLWidget::applySettings(const HeartSettings &settings)
+{
+    const HeartSettings s = withinLimits(settings);
+    heartCount = s.heartCount;
+    showFrame = s.showFrame;
+    nearDistance = s.nearDistance;
+    farDistance = s.farDistance;
+}
+
+HeartSettings MyGLWidget::settings() const
+{
+    HeartSettings s;
+    s.heartCount = heartCount;
+    s.showFrame = showFrame;
+    s.nearDistance = nearDistance;
+    s.farDistance = farDistance;
+    return s;
+}
+
+void MyGLWidget::initializeGL()
+{
+    // Positioned while the model-view matrix is the identity: a light at the eye.
+    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat ambient[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_COLOR_MATERIAL);
+
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+
+    // Set once: resizing only moves the viewport, so the picture stays 4:3.
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(fieldOfView, aspectRatio, double(nearDistance), double(farDistance));
+    glMatrixMode(GL_MODELVIEW);
+
+    // A new context has none of the old display lists: build the field afresh.
+    hearts.clear();
+    createHearts();
+    animationTimer->start();
+}
+
+void MyGLWidget::createHearts()
+{
+    const Frustum f = frustum();
+    hearts.resize(std::size_t(heartCount));
+    for (HeartInstance &heart : hearts) {
+        const QColor &c = heartColors[HeartField::place(heart, f, random)];
+        heart.color[0] = c.redF();
+        heart.color[1] = c.greenF();
+        heart.color[2] = c.blueF();
+        heart.color[3] = 1.0;
+        heart.mesh = std::make_unique<HeartMesh>(heartThickness, heartBevelWidth);
+    }
+}
+
+void MyGLWidget::animate()
+{
+    const Frustum f = frustum();
+    for (HeartInstance &heart : hearts)
+        HeartField::fall(heart, f, random);
+    repaint(); // synchronous: this tick's positions are drawn before the next tick
+}
+
+void MyGLWidget::resizeGL(int width, int height)
+{
+    const Viewport v = centredViewport(width, height, aspectRatio);
+    glViewport(v.x, v.y, v.width, v.height);
+}
+
+void MyGLWidget::paintGL()
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    if (showFrame) {
+        glPolygonMode(GL_FRONT, GL_LINE);
+        glPolygonMode(GL_BACK, GL_LINE);
+    }
+    for (HeartInstance &heart : hearts) {
+        glColor3dv(heart.color);
+        glPushMatrix();
+        glLoadIdentity(); // each heart is placed from the eye
+        glTranslated(heart.position.x, heart.position.y, heart.position.z);
+        glRotated(heart.angle, heart.axis.x, heart.axis.y, heart.axis.z);
+        heart.mesh->draw();
+        glPopMatrix();
+        HeartField::spin(heart.angle);
+    }
+    glFlush();
+}
+
+void MyGLWidget::keyPressEvent(QKeyEvent *)
+{
+}
+
+void MyGLWidget::mousePressEvent(QMouseEvent *)
+{
+}
+
+void MyGLWidget::mouseMoveEvent(QMouseEvent *)
+{
+}

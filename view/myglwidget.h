@@ -1,0 +1,61 @@
+#pragma once
+
+#include "config/heartsettings.h"
+#include "heartfield.h"
+
+#include <QColor>
+#include <QGLWidget>
+
+#include <vector>
+
+class QTimer;
+
+// The OpenGL view: a field of lit hearts falling through a fixed 4:3 picture,
+// centred in a window of any shape. In screen-saver mode any key, any button
+// or a second mouse move ends the event loop.
+class MyGLWidget : public QGLWidget
+{
+    Q_OBJECT
+
+public:
+    explicit MyGLWidget(bool screenSaverMode, QWidget *parent = nullptr);
+    ~MyGLWidget() override;
+
+    // Takes the settings as the dialog would show them (see withinLimits), so
+    // no file can make the field hang or divide by zero. Call before showing.
+    void applySettings(const HeartSettings &settings);
+    HeartSettings settings() const;
+
+    // For tests: the source of every random draw (rand() unless replaced).
+    void setRandomSource(HeartField::RandomSource source) { random = source; }
+    const std::vector<HeartInstance> &field() const { return hearts; }
+
+protected slots:
+    void animate();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void initializeGL() override;
+    void resizeGL(int width, int height) override;
+    void paintGL() override;
+
+private:
+    void createHearts();
+    Frustum frustum() const { return {nearDistance, farDistance, fieldOfView, aspectRatio}; }
+
+    std::vector<HeartInstance> hearts;
+    QColor heartColors[HeartField::paletteSize];
+    QTimer *animationTimer;
+    int animationInterval;
+    int heartCount;
+    bool showFrame;
+    int nearDistance;
+    int farDistance;
+    double fieldOfView;
+    double aspectRatio;
+    bool mouseMoved;
+    bool screenSaverMode;
+    HeartField::RandomSource random;
+};
