@@ -1,6 +1,7 @@
 #include "myglwidget.h"
 
 #include <GL/glu.h>
+#include <QCoreApplication>
 #include <QTimer>
 
 #include <cstdlib>
@@ -149,14 +150,28 @@ void MyGLWidget::paintGL()
     glFlush();
 }
 
+// Input only matters to the screen saver, and then only asks the event loop to
+// end: the window stays, and main returns the loop's 0.
 void MyGLWidget::keyPressEvent(QKeyEvent *)
 {
+    if (screenSaverMode)
+        QCoreApplication::exit(0);
 }
 
 void MyGLWidget::mousePressEvent(QMouseEvent *)
 {
+    if (screenSaverMode)
+        QCoreApplication::exit(0);
 }
 
+// The first move is ignored, however it comes: mapping a full-screen window
+// under the pointer can report one without the user touching anything.
 void MyGLWidget::mouseMoveEvent(QMouseEvent *)
 {
+    if (!screenSaverMode)
+        return;
+    if (mouseMoved)
+        QCoreApplication::exit(0);
+    else
+        mouseMoved = true;
 }
