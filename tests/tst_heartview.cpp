@@ -1,0 +1,330 @@
+// The real view in a real window: what it draws, where, and how it ends.
+#include "view/myglwidget.h"
+
+#include <GL/gl.h>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QtTest>
+
+#include <cmath>
+#include <cstdlib>
+#include <vector>
+
+namespace {
+
+// A scripted random source: the listed values first, then rand() so a late
+// respawn can never loop on an exhausted script.
+std::vector<int> script;
+std::size_t scriptPos = 0;
+int scripted()
+{
+    return scriptPos < script.size() ? script[scriptPos++] : std::rand();
+}
+
+QImage grab(QWidget &w)
+{
+    QCoreApplication::processEvents();
+    return QGuiApplication::primaryScreen()->grabWindow(w.winId()).toImage().convertToFormat(
+        QImage::Format_RGB32);
+}
+
+bool lit(QRgb p)
+{
+    return qRed(p) > 8 || qGreen(p) > 8 || qBlue(p) > 8;
+}
+
+// Even-odd test of a point against a closed polygon.
+bool inside(const std::vector<QPointF> &poly, QPointF p)
+{
+    bool in = false;
+    for (std::size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+        const QPointF &a = poly[i], &b = poly[j];
+        if ((a.y() > p.y()) != (b.y() > p.y())
+            && p.x() < (b.x() - a.x()) * (p.y() - a.y()) / (b.y() - a.y()) + a.x())
+            in = !in;
+    }
+    return in;
+}
+
+// Shows a view of one heart facing the eye at distance 20, its colour from the
+// palette index given, and stops the animation so it holds still.
+void showOneHeart(MyGLWidget &w, int colorIndex, bool frame)
+{
+    HeartSettings s;
+    s.heartCount = 1;
+    s.showFrame = frame;
+    w.applySettings(s);
+    // distance 25 % 100 - 5 = 20; y 0; x 0; colour; angle 0 (no spin); axis x
+    script = {25, 0, 1, 0, 1, colorIndex, 0, 1, 1, 0, 0};
+    scriptPos = 0;
+    w.setRandomSource(scripted);
+    w.resize(640, 480);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    w.findChild<QTimer *>()->stop();
+    QCOMPARE(scriptPos, script.size());
+    w.updateGL();
+    w.makeCurrent();
+    glFinish();
+}
+
+const int palette[8][3] = {{255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
+                           {128, 255, 255}, {0, 128, 255},   {255, 128, 192}, {255, 128, 255}};
+
+} // namespace
+
+class HeartViewTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void lifecycle();
+    void heartMatchesItsOutline_data();
+    void heartMatchesItsOutline();
+    void frameModeDrawsLinesOnly();
+    void bandsStayBlack_data();
+    void bandsStayBlack();
+    void heartsFallBetweenFrames();
+    // Last: they end the application's event loop.
+    void inputEndsOnlyTheScreenSaver_data();
+    void inputEndsOnlyTheScreenSaver();
+};
+
+void HeartViewTest::lifecycle()
+{
+    QCOMPARE(HeartMesh::count(), 0);
+    {
+        MyGLWidget w(false);
+        QCOMPARE(w.windowTitle(), QStringLiteral("Happy Valentines Day!"));
+        QVERIFY(w.hasMouseTracking());
+        auto *timer = w.findChild<QTimer *>();
+        QVERIFY(timer);
+        QCOMPARE(timer->interval(), 10);
+        QVERIFY(!timer->isActive()); // no tick may reach a view without hearts
+        QVERIFY(w.field().empty());
+        const HeartSettings s = w.settings();
+        QCOMPARE(s.heartCount, 80);
+        QCOMPARE(s.showFrame, false);
+        QCOMPARE(s.nearDistance, 10);
+        QCOMPARE(s.farDistance, 100);
+
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QVERIFY(timer->isActive());
+        QCOMPARE(HeartMesh::count(), 80);
+        QCOMPARE(int(w.field().size()), 80);
+        for (const HeartInstance &h : w.field()) {
+            QVERIFY(h.mesh);
+            QVERIFY(-h.position.z >= 15 && -h.position.z <= 94);
+        }
+    }
+    QCOMPARE(HeartMesh::count(), 0); // every display list released with the view
+}
+
+void HeartViewTest::heartMatchesItsOutline_data()
+{
+    QTest::addColumn<int>("colorIndex");
+    for (int i = 0; i < 8; ++i)
+        QTest::addRow("colour %d", i) << i;
+}
+
+// Mesh, display list, light and projection together: the lit pixels are the
+// heart's outline projected from its front rim, in a lit shade of its colour.
+void HeartViewTest::heartMatchesItsOutline()
+{
+    QFETCH(int, colorIndex);
+    MyGLWidget w(false);
+    showOneHeart(w, colorIndex, false);
+    if (QTest::currentTestFailed())
+        return;
+    const QImage image = grab(w);
+    QCOMPARE(image.size(), QSize(640, 480));
+
+    const Vector3D c = w.field()[0].position;
+    QCOMPARE(c.z, -20.0);
+    const double f = 1.0 / std::tan(M_PI / 8); // 45 degree field of view
+    const double rimZ = c.z + 0.5 - 0.15 / std::sqrt(2.0);
+    HeartShape::Outline outline;
+    HeartShape::buildOutline(outline);
+    std::vector<QPointF> projected;
+    for (const Vector3D &p : outline) {
+        const double ndcX = f / (4.0 / 3.0) * (c.x + p.x) / -rimZ;
+        const double ndcY = f * (c.y + p.y) / -rimZ;
+        projected.emplace_back((ndcX + 1) / 2 * 640, 480 - (ndcY + 1) / 2 * 480);
+    }
+    int both = 0, either = 0;
+    for (int y = 0; y < 480; ++y) {
+        for (int x = 0; x < 640; ++x) {
+            const bool expected = inside(projected, QPointF(x + 0.5, y + 0.5));
+            const bool seen = lit(image.pixel(x, y));
+            both += expected && seen;
+            either += expected || seen;
+        }
+    }
+    QVERIFY2(either > 10000, qPrintable(QString::number(either)));
+    QVERIFY2(double(both) / either >= 0.99,
+             qPrintable(QStringLiteral("agreement %1 of %2").arg(both).arg(either)));
+
+    // The front cap faces the light at the eye: full diffuse plus the 0.2
+    // global ambient, clamped.
+    const QPointF centre((f / (4.0 / 3.0) * c.x / -(c.z + 0.5) + 1) / 2 * 640,
+                         480 - (f * c.y / -(c.z + 0.5) + 1) / 2 * 480);
+    const QRgb p = image.pixel(centre.toPoint());
+    const int seen[3] = {qRed(p), qGreen(p), qBlue(p)};
+    for (int k = 0; k < 3; ++k) {
+        const int expected = std::min(255, int(std::lround(palette[colorIndex][k] * 1.2)));
+        QVERIFY2(std::abs(seen[k] - expected) <= 6,
+                 qPrintable(QStringLiteral("channel %1: %2, expected %3").arg(k).arg(seen[k]).arg(expected)));
+    }
+}
+
+void HeartViewTest::frameModeDrawsLinesOnly()
+{
+    int litPixels[2];
+    for (bool frame : {false, true}) {
+        MyGLWidget w(false);
+        showOneHeart(w, 0, frame);
+        if (QTest::currentTestFailed())
+            return;
+        const QImage image = grab(w);
+        int n = 0;
+        for (int y = 0; y < image.height(); ++y)
+            for (int x = 0; x < image.width(); ++x)
+                n += lit(image.pixel(x, y));
+        litPixels[frame] = n;
+    }
+    // Lines of the front faces only: far fewer pixels than the solid, but some.
+    QVERIFY2(litPixels[1] > 500 && litPixels[1] < litPixels[0] * 0.6,
+             qPrintable(QStringLiteral("frame %1, solid %2").arg(litPixels[1]).arg(litPixels[0])));
+}
+
+void HeartViewTest::bandsStayBlack_data()
+{
+    QTest::addColumn<QSize>("window");
+    QTest::addColumn<QRect>("picture");
+    QTest::newRow("wide") << QSize(1000, 500) << QRect(167, 0, 666, 500);
+    QTest::newRow("tall") << QSize(600, 800) << QRect(0, 175, 600, 450);
+}
+
+void HeartViewTest::bandsStayBlack()
+{
+    QFETCH(QSize, window);
+    QFETCH(QRect, picture);
+    MyGLWidget w(false);
+    HeartSettings s;
+    s.heartCount = 400; // enough that hearts reach every edge of the picture
+    w.applySettings(s);
+    w.resize(window);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTRY_COMPARE(w.size(), window);
+    QTest::qWait(300);
+    const QImage image = grab(w);
+    int inBands = 0;
+    int edgeLit = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const bool on = lit(image.pixel(x, y));
+            if (!picture.contains(x, y))
+                inBands += on;
+            // Within 3 pixels inside the picture's long edges.
+            const bool nearEdge = window.width() > window.height()
+                                      ? (x - picture.left() < 3 || picture.right() - x < 3)
+                                      : (y - picture.top() < 3 || picture.bottom() - y < 3);
+            if (picture.contains(x, y) && nearEdge)
+                edgeLit += on;
+        }
+    }
+    QCOMPARE(inBands, 0);
+    QVERIFY2(edgeLit > 0, "the picture should reach its edges");
+}
+
+void HeartViewTest::heartsFallBetweenFrames()
+{
+    MyGLWidget w(false);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const double before = w.field()[0].position.y;
+    const QImage first = grab(w);
+    QTest::qWait(400);
+    const QImage second = grab(w);
+    QVERIFY(first != second);
+    const double after = w.field()[0].position.y;
+    // Either it fell, or it came back above the top.
+    QVERIFY2(after < before || after > 5, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
+}
+
+void HeartViewTest::inputEndsOnlyTheScreenSaver_data()
+{
+    QTest::addColumn<bool>("screenSaver");
+    QTest::addColumn<QString>("events");
+    QTest::addColumn<bool>("ends");
+    for (bool saver : {true, false}) {
+        const char *mode = saver ? "screen saver" : "windowed";
+        QTest::addRow("%s: key", mode) << saver << "key" << saver;
+        QTest::addRow("%s: shift alone", mode) << saver << "shift" << saver;
+        QTest::addRow("%s: button", mode) << saver << "press" << saver;
+        QTest::addRow("%s: right button after a move", mode) << saver << "move rightpress" << saver;
+        QTest::addRow("%s: one move", mode) << saver << "move" << false;
+        QTest::addRow("%s: two moves", mode) << saver << "move move" << saver;
+        QTest::addRow("%s: wheel", mode) << saver << "wheel wheel" << false;
+        QTest::addRow("%s: releases", mode) << saver << "keyrelease release" << false;
+    }
+}
+
+// Each row runs the application's own event loop, as main does, and sees
+// whether the input ends it with 0 or the loop runs on to a timeout.
+void HeartViewTest::inputEndsOnlyTheScreenSaver()
+{
+    QFETCH(bool, screenSaver);
+    QFETCH(QString, events);
+    QFETCH(bool, ends);
+
+    MyGLWidget w(screenSaver);
+    HeartSettings s;
+    s.heartCount = 1;
+    w.applySettings(s);
+    w.resize(200, 150);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+
+    const QPoint at(50, 50);
+    QTimer::singleShot(0, &w, [&] {
+        for (const QString &e : events.split(' ')) {
+            if (e == "key")
+                QTest::keyPress(&w, Qt::Key_A);
+            else if (e == "shift")
+                QTest::keyPress(&w, Qt::Key_Shift);
+            else if (e == "keyrelease")
+                QTest::keyRelease(&w, Qt::Key_A);
+            else if (e == "press")
+                QTest::mousePress(&w, Qt::LeftButton, {}, at);
+            else if (e == "rightpress")
+                QTest::mousePress(&w, Qt::RightButton, {}, at);
+            else if (e == "release")
+                QTest::mouseRelease(&w, Qt::LeftButton, {}, at);
+            else if (e == "move") {
+                QMouseEvent move(QEvent::MouseMove, at, w.mapToGlobal(at), Qt::NoButton, {}, {});
+                QCoreApplication::sendEvent(&w, &move);
+            } else if (e == "wheel") {
+                QWheelEvent wheel(at, w.mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, {},
+                                  Qt::NoScrollPhase, false);
+                QCoreApplication::sendEvent(&w, &wheel);
+            }
+        }
+    });
+    QTimer timeout;
+    timeout.setSingleShot(true);
+    connect(&timeout, &QTimer::timeout, [] { QCoreApplication::exit(42); });
+    timeout.start(400);
+    const int result = QCoreApplication::exec();
+    QCOMPARE(result, ends ? 0 : 42);
+    QVERIFY(w.isVisible()); // the handlers end the loop, never close the window
+}
+
+QTEST_MAIN(HeartViewTest)
+#include "tst_heartview.moc"
