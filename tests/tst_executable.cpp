@@ -1,0 +1,326 @@
+// The real program under the X server and its window manager, driven with
+// real input through the XTEST extension (xdotool).
+#include "app/runmode.h"
+
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <X11/Xlib.h>
+#include <X11/extensions/Xfixes.h>
+
+Q_DECLARE_METATYPE(RunMode)
+
+namespace {
+
+// Runs a helper command and returns what it printed, trimmed.
+QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+void xdotool(const QStringList &args)
+{
+    run(QStringLiteral("xdotool"), args);
+}
+
+// One run of the program, in a working directory of its own so that no
+// settings file from elsewhere is read.
+class Hearts
+{
+public:
+    explicit Hearts(const QStringList &args)
+    {
+        process.setWorkingDirectory(dir.path());
+        process.start(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE")), args);
+        process.waitForStarted();
+    }
+    ~Hearts()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    // The program's visible top-level window, waiting up to ten seconds.
+    QString window()
+    {
+        const QString pid = QString::number(process.processId());
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
+            const QString ids = run(QStringLiteral("xdotool"),
+                                    {"search", "--onlyvisible", "--pid", pid, "--name", "."});
+            if (!ids.isEmpty()) {
+                QTest::qWait(300); // let the window manager finish with it
+                return ids.split('\n').last();
+            }
+            QTest::qWait(100);
+        }
+        return {};
+    }
+
+    bool endsWithin(int ms) { return process.waitForFinished(ms); }
+    bool running() const { return process.state() == QProcess::Running; }
+    int exitCode() const { return process.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return process.exitStatus(); }
+    QByteArray output() { return process.readAllStandardOutput(); }
+
+private:
+    QTemporaryDir dir;
+    QProcess process;
+};
+
+QSize windowSize(const QString &id)
+{
+    const QString shell = run(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", id});
+    QSize size;
+    for (const QString &line : shell.split('\n')) {
+        if (line.startsWith("WIDTH="))
+            size.setWidth(line.mid(6).toInt());
+        if (line.startsWith("HEIGHT="))
+            size.setHeight(line.mid(7).toInt());
+    }
+    return size;
+}
+
+bool fullScreen(const QString &id)
+{
+    return run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_STATE"}).contains("_NET_WM_STATE_FULLSCREEN");
+}
+
+// Whether the cursor the server shows right now has any visible pixel.
+bool cursorVisible()
+{
+    Display *display = XOpenDisplay(nullptr);
+    if (!display)
+        return true;
+    bool visible = false;
+    if (XFixesCursorImage *image = XFixesGetCursorImage(display)) {
+        for (int i = 0; i < image->width * image->height; ++i)
+            visible |= (image->pixels[i] >> 24) != 0;
+        XFree(image);
+    }
+    XCloseDisplay(display);
+    return visible;
+}
+
+QImage grab(const QString &id)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
+}
+
+int litPixels(const QImage &image)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) != 0;
+    return n;
+}
+
+} // namespace
+
+class ExecutableTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void modeFromFirstArgument_data();
+    void modeFromFirstArgument();
+    void unrecognisedEndsAtOnce_data();
+    void unrecognisedEndsAtOnce();
+    void opensItsWindow_data();
+    void opensItsWindow();
+    void screenSaverHidesCursor();
+    void heartsMoveOnScreen();
+    void screenSaverInput_data();
+    void screenSaverInput();
+    void windowedIgnoresInputAndCloses();
+};
+
+void ExecutableTest::initTestCase()
+{
+    QVERIFY2(QFile::exists(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE"))),
+             "HEARTS_EXECUTABLE must name the built program");
+    QVERIFY2(!run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("not found"),
+             "a window manager must run in this X server");
+}
+
+void ExecutableTest::modeFromFirstArgument_data()
+{
+    QTest::addColumn<QByteArray>("argument");
+    QTest::addColumn<bool>("none");
+    QTest::addColumn<RunMode>("mode");
+    QTest::newRow("none") << QByteArray() << true << RunMode::Windowed;
+    QTest::newRow("/c") << QByteArray("/c") << false << RunMode::Configure;
+    QTest::newRow("/c:1234") << QByteArray("/c:1234") << false << RunMode::Configure;
+    QTest::newRow("/s") << QByteArray("/s") << false << RunMode::ScreenSaver;
+    QTest::newRow("/sfoo") << QByteArray("/sfoo") << false << RunMode::ScreenSaver;
+    for (const char *other : {"/C", "/S", "/", "/p", "abc", "", "s", "-s", "//s"})
+        QTest::newRow(other) << QByteArray(other) << false << RunMode::Unrecognised;
+}
+
+void ExecutableTest::modeFromFirstArgument()
+{
+    QFETCH(QByteArray, argument);
+    QFETCH(bool, none);
+    QFETCH(RunMode, mode);
+    QCOMPARE(runModeFor(none ? nullptr : argument.constData()), mode);
+}
+
+void ExecutableTest::unrecognisedEndsAtOnce_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("bare slash") << QStringList{"/"};
+    QTest::newRow("upper C") << QStringList{"/C"};
+    QTest::newRow("upper S") << QStringList{"/S"};
+    QTest::newRow("preview") << QStringList{"/p", "123"};
+    QTest::newRow("no slash") << QStringList{"abc"};
+    QTest::newRow("empty") << QStringList{""};
+    QTest::newRow("mode only second") << QStringList{"x", "/s"};
+}
+
+void ExecutableTest::unrecognisedEndsAtOnce()
+{
+    QFETCH(QStringList, args);
+    QElapsedTimer clock;
+    clock.start();
+    Hearts hearts(args);
+    QVERIFY(hearts.endsWithin(5000));
+    QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(hearts.exitCode(), 0);
+    QVERIFY(hearts.output().isEmpty());
+}
+
+void ExecutableTest::opensItsWindow_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<bool>("full");
+    QTest::newRow("windowed") << QStringList{} << "Happy Valentines Day!" << false;
+    QTest::newRow("screen saver") << QStringList{"/s"} << "Happy Valentines Day!" << true;
+    QTest::newRow("screen saver, suffix") << QStringList{"/sfoo"} << "Happy Valentines Day!" << true;
+    QTest::newRow("Qt option first") << QStringList{"-reverse", "/s"} << "Happy Valentines Day!" << true;
+    QTest::newRow("later arguments ignored") << QStringList{"/s", "/c"} << "Happy Valentines Day!" << true;
+    QTest::newRow("settings") << QStringList{"/c"} << "Configuration" << false;
+    QTest::newRow("settings with handle") << QStringList{"/c:1234"} << "Configuration" << false;
+}
+
+void ExecutableTest::opensItsWindow()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, title);
+    QFETCH(bool, full);
+    Hearts hearts(args);
+    const QString id = hearts.window();
+    QVERIFY2(!id.isEmpty(), "no window was mapped");
+    QCOMPARE(run("xdotool", {"getwindowname", id}), title);
+    QCOMPARE(fullScreen(id), full);
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    if (full)
+        QCOMPARE(windowSize(id), screen);
+    else
+        QVERIFY(windowSize(id).width() < screen.width());
+    QVERIFY(hearts.running());
+}
+
+void ExecutableTest::screenSaverHidesCursor()
+{
+    {
+        Hearts hearts({});
+        const QString id = hearts.window();
+        QVERIFY(!id.isEmpty());
+        xdotool({"mousemove", "--window", id, "100", "100"});
+        QTest::qWait(200);
+        QVERIFY2(cursorVisible(), "the windowed view keeps the normal cursor");
+    }
+    Hearts hearts({"/s"});
+    QVERIFY(!hearts.window().isEmpty());
+    QTRY_VERIFY_WITH_TIMEOUT(!cursorVisible(), 3000);
+    QVERIFY(hearts.running());
+}
+
+void ExecutableTest::heartsMoveOnScreen()
+{
+    Hearts hearts({});
+    const QString id = hearts.window();
+    QVERIFY(!id.isEmpty());
+    const QImage first = grab(id);
+    QTest::qWait(500);
+    const QImage second = grab(id);
+    QVERIFY(litPixels(first) > 1000);
+    QVERIFY(first != second);
+}
+
+void ExecutableTest::screenSaverInput_data()
+{
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("then");
+    QTest::addColumn<bool>("ends");
+    const QStringList nothing;
+    const QStringList move{"mousemove_relative", "--", "1", "0"};
+    QTest::newRow("one move") << move << nothing << false;
+    QTest::newRow("second move") << move << move << true;
+    QTest::newRow("shift alone") << nothing << QStringList{"key", "shift"} << true;
+    QTest::newRow("letter after a move") << move << QStringList{"key", "a"} << true;
+    QTest::newRow("button") << nothing << QStringList{"click", "1"} << true;
+    QTest::newRow("wheel") << nothing << QStringList{"click", "--repeat", "3", "4"} << false;
+}
+
+// The first step runs and must leave the saver running for two seconds; the
+// second must then end it with status 0 within two seconds, or not at all.
+void ExecutableTest::screenSaverInput()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, then);
+    QFETCH(bool, ends);
+    Hearts hearts({"/s"});
+    QVERIFY(!hearts.window().isEmpty());
+    if (!first.isEmpty())
+        xdotool(first);
+    QVERIFY2(!hearts.endsWithin(2000), "ended before its time");
+    if (!then.isEmpty())
+        xdotool(then);
+    if (ends) {
+        QVERIFY2(hearts.endsWithin(2000), "still running");
+        QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(hearts.exitCode(), 0);
+    } else {
+        QVERIFY2(!hearts.endsWithin(2000), "ended");
+    }
+}
+
+void ExecutableTest::windowedIgnoresInputAndCloses()
+{
+    Hearts hearts({});
+    const QString id = hearts.window();
+    QVERIFY(!id.isEmpty());
+    xdotool({"mousemove", "--window", id, "100", "100"});
+    for (const QStringList &input : {QStringList{"mousemove_relative", "--", "5", "5"},
+                                     QStringList{"mousemove_relative", "--", "5", "5"},
+                                     QStringList{"key", "shift"}, QStringList{"key", "Escape"},
+                                     QStringList{"key", "space"}, QStringList{"click", "1"},
+                                     QStringList{"click", "3"}, QStringList{"click", "4"}})
+        xdotool(input);
+    QVERIFY2(!hearts.endsWithin(1500), "input ended the windowed view");
+    run("wmctrl", {"-i", "-c", id}); // the window manager's close
+    QVERIFY2(hearts.endsWithin(5000), "closing the window did not end it");
+    QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(hearts.exitCode(), 0);
+}
+
+QTEST_MAIN(ExecutableTest)
+#include "tst_executable.moc"
