@@ -1,4 +1,5 @@
 #include "runmode.h"
+#include "config/configdialog.h"
 #include "view/myglwidget.h"
 
 #include <QApplication>
@@ -14,17 +15,22 @@ int main(int argc, char **argv)
     switch (runModeFor(argc > 1 ? argv[1] : nullptr)) {
     case RunMode::Windowed: {
         auto *view = new MyGLWidget(false);
+        view->loadSettings("KestaConfig.dat");
         topLevel = view;
         break;
     }
     case RunMode::ScreenSaver: {
         auto *view = new MyGLWidget(true);
+        view->loadSettings("KestaConfig.dat");
         view->showFullScreen();
         view->setCursor(QCursor(Qt::BlankCursor));
         topLevel = view;
         break;
     }
     case RunMode::Configure:
+        // Shown modeless: the application's event loop alone runs it.
+        topLevel = new ConfigDialog("KestaConfig.dat", nullptr);
+        break;
     case RunMode::Unrecognised:
         return 0;
     }

@@ -1,5 +1,7 @@
 #include "myglwidget.h"
 
+#include "config/settingsfile.h"
+
 #include <GL/glu.h>
 #include <QCoreApplication>
 #include <QTimer>
@@ -69,6 +71,13 @@ HeartSettings MyGLWidget::settings() const
     s.nearDistance = nearDistance;
     s.farDistance = farDistance;
     return s;
+}
+
+void MyGLWidget::loadSettings(const char *fileName)
+{
+    HeartSettings s = settings();
+    readSettingsFile(fileName, s);
+    applySettings(s);
 }
 
 void MyGLWidget::initializeGL()

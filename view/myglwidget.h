@@ -25,6 +25,9 @@ public:
     // no file can make the field hang or divide by zero. Call before showing.
     void applySettings(const HeartSettings &settings);
     HeartSettings settings() const;
+    // Reads the settings file once, before the view is first shown. Whatever
+    // sits at that name, what cannot be read keeps its present value.
+    void loadSettings(const char *fileName);
 
     // For tests: the source of every random draw (rand() unless replaced).
     void setRandomSource(HeartField::RandomSource source) { random = source; }

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "config/heartsettings.h"
+
+#include <cstddef>
+
+// The settings file: 16 bytes, little-endian on every machine.
+//   0..3   heartCount (signed 32-bit)
+//   4      showFrame (0 false, anything else true)
+//   5..7   padding, written as zeros, never read
+//   8..11  nearDistance (signed 32-bit)
+//   12..15 farDistance (signed 32-bit)
+// There is no header or checksum; bytes after the sixteenth are ignored.
+constexpr std::size_t settingsFileSize = 16;
+
+void encodeSettings(const HeartSettings &settings, unsigned char out[settingsFileSize]);
+
+// Each field the first size bytes do not wholly cover keeps prior's value.
+// Nothing is clamped here: withinLimits does that for the view and the
+// dialog's widget ranges for the dialog, and the two agree.
+HeartSettings decodeSettings(const unsigned char *bytes, std::size_t size, HeartSettings prior);
+
+// Decodes at most the first 16 bytes of fileName into settings. Only a regular
+// file is opened, so a FIFO or a device at that name cannot block or flood the
+// reader. Returns false, leaving settings alone, when nothing could be read.
+bool readSettingsFile(const char *fileName, HeartSettings &settings);
+
+// Replaces fileName whole: the bytes go to a temporary file beside it, which is
+// then renamed over it, so a failed write leaves the previous file intact.
+// Returns false on failure; callers stay silent about it.
+bool writeSettingsFile(const char *fileName, const HeartSettings &settings);

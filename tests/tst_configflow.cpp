@@ -1,0 +1,300 @@
+// From the settings file to the picture: the view reads the file before it is
+// shown, and the real program's dialog, driven by keyboard alone, writes a file
+// that the next windowed run draws.
+#include "config/settingsfile.h"
+#include "view/myglwidget.h"
+
+#include <GL/gl.h>
+#include <QElapsedTimer>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+QByteArray encoded(int count, bool frame, int nearD, int farD)
+{
+    HeartSettings s;
+    s.heartCount = count;
+    s.showFrame = frame;
+    s.nearDistance = nearD;
+    s.farDistance = farD;
+    unsigned char bytes[settingsFileSize];
+    encodeSettings(s, bytes);
+    return QByteArray(reinterpret_cast<const char *>(bytes), int(settingsFileSize));
+}
+
+bool put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+void xdotool(const QStringList &args)
+{
+    run(QStringLiteral("xdotool"), args);
+}
+
+// One run of the real program in the given working directory.
+class Hearts
+{
+public:
+    Hearts(const QString &dir, const QStringList &args)
+    {
+        process.setWorkingDirectory(dir);
+        process.start(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE")), args);
+        process.waitForStarted();
+    }
+    ~Hearts()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    // The program's visible window with this title, waiting up to ten seconds.
+    QString window(const QString &title)
+    {
+        const QString pid = QString::number(process.processId());
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
+            const QString ids = run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name",
+                                                "^" + QRegularExpression::escape(title) + "$"});
+            if (!ids.isEmpty()) {
+                QTest::qWait(300); // let the window manager finish with it
+                return ids.split('\n').last();
+            }
+            QTest::qWait(100);
+        }
+        return {};
+    }
+
+    bool endsWithin(int ms) { return process.waitForFinished(ms); }
+    int exitCode() const { return process.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return process.exitStatus(); }
+
+private:
+    QProcess process;
+};
+
+// What one frame of the view shows, from its lit pixels.
+struct Picture
+{
+    int lit = 0;
+    QRect bounds;
+    // Share of lit pixels whose eight neighbours are lit too: high for filled
+    // surfaces, low for the thin lines of wire frames.
+    double solid = 0.0;
+};
+
+Picture measure(const QImage &image)
+{
+    auto on = [&image](int x, int y) {
+        return image.valid(x, y) && qGray(image.pixel(x, y)) > 30;
+    };
+    Picture p;
+    int solid = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            if (!on(x, y))
+                continue;
+            ++p.lit;
+            p.bounds |= QRect(x, y, 1, 1);
+            bool all = true;
+            for (int dy = -1; dy <= 1 && all; ++dy)
+                for (int dx = -1; dx <= 1 && all; ++dx)
+                    all = on(x + dx, y + dy);
+            solid += all;
+        }
+    }
+    p.solid = p.lit ? double(solid) / p.lit : 0.0;
+    return p;
+}
+
+// Frames in which a good part of a heart is in the picture: hearts fall out of
+// view and come back, so keep grabbing until enough have been seen.
+std::vector<Picture> framesWithHearts(const QString &id, int wanted)
+{
+    std::vector<Picture> frames;
+    QElapsedTimer clock;
+    clock.start();
+    while (int(frames.size()) < wanted && clock.elapsed() < 15000) {
+        const QImage image = QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
+        const Picture p = measure(image);
+        if (p.lit >= 1000)
+            frames.push_back(p);
+        QTest::qWait(150);
+    }
+    return frames;
+}
+
+} // namespace
+
+class TestConfigFlow : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void viewTakesTheFile_data();
+    void viewTakesTheFile();
+    void dialogByKeyboardThenView();
+    void closeButtonKeepsTheFile();
+    void fifoAtTheName_data();
+    void fifoAtTheName();
+};
+
+void TestConfigFlow::initTestCase()
+{
+    QVERIFY2(QFile::exists(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE"))),
+             "HEARTS_EXECUTABLE must name the built program");
+}
+
+// Expected as "count frame near far": what withinLimits makes of the file.
+void TestConfigFlow::viewTakesTheFile_data()
+{
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QString>("expected");
+
+    QByteArray wild = encoded(0, false, 900, 100);
+    wild[4] = 2;
+    QTest::newRow("no file") << QByteArray() << "80 0 10 100";
+    QTest::newRow("in range") << encoded(3, true, 30, 400) << "3 1 30 400";
+    QTest::newRow("out of range") << wild << "1 1 85 100";
+    QTest::newRow("9 bytes") << encoded(3, true, 30, 400).left(9) << "3 1 10 100";
+}
+
+void TestConfigFlow::viewTakesTheFile()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, expected);
+
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.filePath("KestaConfig.dat"));
+    if (!file.isEmpty())
+        QVERIFY(put(name, file));
+    MyGLWidget view(false);
+    view.loadSettings(name.constData());
+    view.resize(400, 300);
+    view.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&view));
+
+    const HeartSettings s = view.settings();
+    QCOMPARE(QString("%1 %2 %3 %4").arg(s.heartCount).arg(s.showFrame).arg(s.nearDistance).arg(s.farDistance),
+             expected);
+    QCOMPARE(int(view.field().size()), s.heartCount);
+    // gluPerspective puts -(f+n)/(f-n) at [10] and -2fn/(f-n) at [14].
+    view.makeCurrent();
+    GLdouble m[16];
+    glGetDoublev(GL_PROJECTION_MATRIX, m);
+    QVERIFY(qAbs(m[14] / (m[10] - 1.0) - s.nearDistance) < 1e-3);
+    QVERIFY(qAbs(m[14] / (m[10] + 1.0) - s.farDistance) < 1e-3 * s.farDistance);
+}
+
+// "/c", then the keyboard alone: Tab between fields, digits typed over the
+// selected text, Space for the check box and Return for "Ok". The next
+// windowed run must draw one wire-frame heart.
+void TestConfigFlow::dialogByKeyboardThenView()
+{
+    QTemporaryDir dir;
+    const QString name = dir.filePath("KestaConfig.dat");
+    {
+        Hearts dialog(dir.path(), {"/c"});
+        const QString id = dialog.window("Configuration");
+        QVERIFY2(!id.isEmpty(), "no dialog was shown");
+        xdotool({"windowactivate", "--sync", id});
+        // The heart count has the focus. Count 1, frame on, then past each
+        // slider to its spin box: near 25, far 40 (exactly at the gap), "Ok".
+        xdotool({"key", "--delay", "50", "ctrl+a", "1", "Tab", "space", "Tab", "Tab", "2", "5",
+                 "Tab", "Tab", "4", "0", "Return"});
+        QVERIFY2(dialog.endsWithin(5000), "Return did not close the dialog");
+        QCOMPARE(dialog.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(dialog.exitCode(), 0);
+    }
+    QFile file(name);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll().toHex(), encoded(1, true, 25, 40).toHex());
+
+    Hearts view(dir.path(), {});
+    const QString id = view.window("Happy Valentines Day!");
+    QVERIFY2(!id.isEmpty(), "no view was shown");
+    const QImage whole = QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
+    const std::vector<Picture> frames = framesWithHearts(id, 5);
+    QVERIFY2(frames.size() >= 3, "the heart was hardly ever in the picture");
+    std::vector<double> solid;
+    for (const Picture &p : frames) {
+        // One heart at distance 30 to 34 covers well under a quarter of the
+        // picture's width; the default eighty would be all over it.
+        QVERIFY2(p.bounds.width() < whole.width() / 4 && p.bounds.height() < whole.height() / 3,
+                 qPrintable(QString("lit area %1x%2").arg(p.bounds.width()).arg(p.bounds.height())));
+        solid.push_back(p.solid);
+    }
+    // Filled hearts measure about 0.9, wire frames about 0.3 or less; a heart
+    // seen edge on can look solid in one frame, so take the median.
+    std::nth_element(solid.begin(), solid.begin() + solid.size() / 2, solid.end());
+    QVERIFY2(solid[solid.size() / 2] < 0.6, qPrintable(QString::number(solid[solid.size() / 2])));
+}
+
+// Edited first, so that saving would show; then the window manager's close.
+void TestConfigFlow::closeButtonKeepsTheFile()
+{
+    QTemporaryDir dir;
+    const QByteArray before = encoded(7, false, 30, 400) + "tail";
+    QVERIFY(put(dir.filePath("KestaConfig.dat"), before));
+
+    Hearts dialog(dir.path(), {"/c:1234"});
+    const QString id = dialog.window("Configuration");
+    QVERIFY2(!id.isEmpty(), "no dialog was shown");
+    xdotool({"windowactivate", "--sync", id});
+    xdotool({"key", "--delay", "50", "ctrl+a", "3", "Tab", "space"});
+    QTest::qWait(200);
+    run("wmctrl", {"-i", "-c", id});
+    QVERIFY2(dialog.endsWithin(5000), "the dialog did not close");
+    QCOMPARE(dialog.exitCode(), 0);
+
+    QFile file(dir.filePath("KestaConfig.dat"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), before);
+}
+
+// A FIFO at the name, which would block a plain open, stops neither mode.
+void TestConfigFlow::fifoAtTheName_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("title");
+    QTest::newRow("view") << QStringList{} << "Happy Valentines Day!";
+    QTest::newRow("dialog") << QStringList{"/c"} << "Configuration";
+}
+
+void TestConfigFlow::fifoAtTheName()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, title);
+    QTemporaryDir dir;
+    QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("KestaConfig.dat")).constData(), 0644), 0);
+    Hearts hearts(dir.path(), args);
+    QVERIFY2(!hearts.window(title).isEmpty(), "no window came up");
+}
+
+QTEST_MAIN(TestConfigFlow)
+#include "tst_configflow.moc"

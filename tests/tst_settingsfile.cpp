@@ -1,0 +1,221 @@
+// The settings file's bytes, and what reading and writing do with whatever
+// sits at its name.
+#include "config/settingsfile.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+
+Q_DECLARE_METATYPE(HeartSettings)
+
+namespace {
+
+HeartSettings make(int count, bool frame, int nearD, int farD)
+{
+    HeartSettings s;
+    s.heartCount = count;
+    s.showFrame = frame;
+    s.nearDistance = nearD;
+    s.farDistance = farD;
+    return s;
+}
+
+QString show(const HeartSettings &s)
+{
+    return QString("%1 %2 %3 %4").arg(s.heartCount).arg(s.showFrame).arg(s.nearDistance).arg(s.farDistance);
+}
+
+QByteArray encoded(const HeartSettings &s)
+{
+    unsigned char bytes[settingsFileSize];
+    encodeSettings(s, bytes);
+    return QByteArray(reinterpret_cast<const char *>(bytes), int(settingsFileSize));
+}
+
+QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+bool put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// Distinct from every value the hand-made files hold, so a field that is kept
+// can be told from one that is read.
+const HeartSettings prior = make(7, true, 20, 300);
+
+} // namespace
+
+class TestSettingsFile : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void encoding_data();
+    void encoding();
+    void decoding_data();
+    void decoding();
+    void reading_data();
+    void reading();
+    void writing_data();
+    void writing();
+};
+
+void TestSettingsFile::encoding_data()
+{
+    QTest::addColumn<HeartSettings>("settings");
+    QTest::addColumn<QByteArray>("hex");
+    QTest::newRow("defaults") << HeartSettings() << QByteArray("50000000 00 000000 0a000000 64000000");
+    QTest::newRow("byte order, sign")
+        << make(0x12345678, true, -2, INT32_MIN) << QByteArray("78563412 01 000000 feffffff 00000080");
+}
+
+// Exact bytes, pads as zeros, and back again.
+void TestSettingsFile::encoding()
+{
+    QFETCH(HeartSettings, settings);
+    QFETCH(QByteArray, hex);
+    QCOMPARE(encoded(settings), QByteArray::fromHex(hex.replace(' ', "")));
+    const HeartSettings back = decodeSettings(
+        reinterpret_cast<const unsigned char *>(encoded(settings).constData()), 16, prior);
+    QCOMPARE(show(back), show(settings));
+}
+
+void TestSettingsFile::decoding_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<HeartSettings>("expected");
+
+    QTest::newRow("flag 2, junk pads") << QByteArray::fromHex("01000000 02 abcdef 02000000 03000000")
+                                       << make(1, true, 2, 3);
+    // Each field that a short file does not wholly cover keeps its value.
+    const QByteArray full = QByteArray::fromHex("01000000 00 000000 02000000 03000000");
+    const struct { int size; HeartSettings expected; } cut[] = {
+        {0, prior}, {3, prior}, {4, make(1, true, 20, 300)}, {5, make(1, false, 20, 300)},
+        {11, make(1, false, 20, 300)}, {12, make(1, false, 2, 300)}, {15, make(1, false, 2, 300)},
+    };
+    for (const auto &c : cut)
+        QTest::newRow(qPrintable(QString("%1 bytes").arg(c.size))) << full.left(c.size) << c.expected;
+}
+
+void TestSettingsFile::decoding()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(HeartSettings, expected);
+    const HeartSettings s = decodeSettings(reinterpret_cast<const unsigned char *>(bytes.constData()),
+                                           std::size_t(bytes.size()), prior);
+    QCOMPARE(show(s), show(expected));
+}
+
+void TestSettingsFile::reading_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("readable");
+    QTest::addColumn<HeartSettings>("expected");
+
+    const HeartSettings inFile = make(3, true, 30, 400);
+    QTest::newRow("missing") << "missing" << false << prior;
+    QTest::newRow("16 bytes") << "exact" << true << inFile;
+    QTest::newRow("longer: first 16 bytes") << "longer" << true << inFile;
+    QTest::newRow("5 bytes") << "short" << true << make(3, true, 20, 300);
+    QTest::newRow("symlink to a file") << "link" << true << inFile;
+    QTest::newRow("dangling symlink") << "dangling" << false << prior;
+    QTest::newRow("directory") << "directory" << false << prior;
+    QTest::newRow("fifo") << "fifo" << false << prior; // opening one would block
+    QTest::newRow("device") << "device" << false << prior;
+    QTest::newRow("unreadable") << "unreadable" << false << prior;
+}
+
+void TestSettingsFile::reading()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, readable);
+    QFETCH(HeartSettings, expected);
+
+    QTemporaryDir dir;
+    const QString name = dir.filePath("KestaConfig.dat");
+    const QByteArray file = encoded(make(3, true, 30, 400));
+    const QByteArray other = encoded(make(9, false, 90, 900));
+    bool made = true;
+    if (kind == "exact" || kind == "unreadable")
+        made = put(name, file);
+    else if (kind == "longer")
+        made = put(name, file + other);
+    else if (kind == "short")
+        made = put(name, file.left(5));
+    else if (kind == "link")
+        made = put(dir.filePath("target"), file) && QFile::link(dir.filePath("target"), name);
+    else if (kind == "dangling")
+        made = QFile::link(dir.filePath("nowhere"), name);
+    else if (kind == "directory")
+        made = QDir(dir.path()).mkdir("KestaConfig.dat");
+    else if (kind == "fifo")
+        made = mkfifo(QFile::encodeName(name).constData(), 0644) == 0;
+    else if (kind == "device")
+        made = QFile::link("/dev/zero", name);
+    QVERIFY(made);
+    if (kind == "unreadable") {
+        QVERIFY(QFile::setPermissions(name, QFileDevice::Permissions()));
+        if (QFile(name).open(QIODevice::ReadOnly))
+            QSKIP("permission bits are not enforced for this user");
+    }
+
+    HeartSettings s = prior;
+    QCOMPARE(readSettingsFile(QFile::encodeName(name).constData(), s), readable);
+    QCOMPARE(show(s), show(expected));
+}
+
+void TestSettingsFile::writing_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("written");
+
+    QTest::newRow("new file") << "none" << true;
+    QTest::newRow("replaces a longer file") << "longer" << true;
+    QTest::newRow("read-only directory") << "readonly" << false;
+    // Fails for root too: the name fits, a temporary name beside it does not.
+    QTest::newRow("no room for a temporary name") << "longname" << false;
+    QTest::newRow("directory at the name") << "directory" << false;
+}
+
+void TestSettingsFile::writing()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, written);
+
+    QTemporaryDir dir;
+    const QString base = kind == "longname" ? QString(250, 'k') : "KestaConfig.dat";
+    const QString name = dir.filePath(base);
+    const QByteArray old = encoded(make(9, false, 90, 900)) + "tail";
+    if (kind == "directory")
+        QVERIFY(QDir(dir.path()).mkdir(base));
+    else if (kind != "none")
+        QVERIFY(put(name, old));
+    const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
+    if (kind == "readonly") {
+        QVERIFY(QFile::setPermissions(dir.path(), all & ~QFileDevice::WriteOwner));
+        if (put(dir.filePath("probe"), "x"))
+            QSKIP("permission bits are not enforced for this user");
+    }
+
+    const HeartSettings s = make(3, true, 30, 400);
+    const bool ok = writeSettingsFile(QFile::encodeName(name).constData(), s);
+    QFile::setPermissions(dir.path(), all);
+    QCOMPARE(ok, written);
+    if (kind == "directory")
+        QVERIFY(QFileInfo(name).isDir());
+    else
+        QCOMPARE(contents(name), written ? encoded(s) : old);
+    // No temporary file is left behind, whether or not the write succeeded.
+    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
+             QStringList{base});
+}
+
+QTEST_GUILESS_MAIN(TestSettingsFile)
+#include "tst_settingsfile.moc"
