@@ -1,7 +1,7 @@
 // The configuration dialog's real widgets, driven as a user drives them, and
 // its agreement with the view on what a settings file means.
 #include "config/configdialog.h"
-#include "config/settingsfile.h"
+#include "testsupport.h"
 #include "view/myglwidget.h"
 
 #include <QCheckBox>
@@ -74,33 +74,11 @@ QString shown(const Widgets &w)
         .arg(w.count->value()).arg(w.frame->isChecked()).arg(w.nearSpin->value()).arg(w.farSpin->value());
 }
 
-QString text(const HeartSettings &s)
-{
-    return QString("%1 %2 %3 %4").arg(s.heartCount).arg(s.showFrame).arg(s.nearDistance).arg(s.farDistance);
-}
-
 QByteArray bytes(int count, int flag, int nearD, int farD)
 {
-    HeartSettings s;
-    s.heartCount = count;
-    s.nearDistance = nearD;
-    s.farDistance = farD;
-    unsigned char b[settingsFileSize];
-    encodeSettings(s, b);
-    b[4] = static_cast<unsigned char>(flag);
-    return QByteArray(reinterpret_cast<const char *>(b), int(settingsFileSize));
-}
-
-bool put(const QString &path, const QByteArray &data)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size();
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
+    QByteArray b = encoded(HeartSettings{count, false, nearD, farD});
+    b[4] = char(flag);
+    return b;
 }
 
 } // namespace
@@ -232,7 +210,7 @@ void TestConfigDialog::dialogAndViewAgree()
         for (int i = 4; i < 8; ++i)
             file[i] = char(random.bounded(2) ? 0 : random.bounded(256));
         QVERIFY(put(fileName, file));
-        const QString expected = text(withinLimits(
+        const QString expected = describe(withinLimits(
             decodeSettings(reinterpret_cast<const unsigned char *>(file.constData()), 16, {})));
 
         ConfigDialog dialog(fileName.constData(), nullptr);
@@ -240,8 +218,8 @@ void TestConfigDialog::dialogAndViewAgree()
         QVERIFY(find(dialog, w));
         MyGLWidget view(false);
         view.loadSettings(fileName.constData());
-        QVERIFY2(shown(w) == expected && text(view.settings()) == expected,
-                 qPrintable(file.toHex() + ": dialog " + shown(w) + ", view " + text(view.settings())
+        QVERIFY2(shown(w) == expected && describe(view.settings()) == expected,
+                 qPrintable(file.toHex() + ": dialog " + shown(w) + ", view " + describe(view.settings())
                             + ", expected " + expected));
     }
 }
@@ -280,7 +258,7 @@ void TestConfigDialog::closingKeepsTheFile()
         dialog.close(); // the close event the window manager's button sends
 
     QTRY_VERIFY(!dialog.isVisible());
-    QCOMPARE(contents(fileName), withFile ? before : QByteArray("<none>"));
+    QCOMPARE(contents(fileName), withFile ? before : QByteArray("<unreadable>"));
 }
 
 void TestConfigDialog::failedSave_data()

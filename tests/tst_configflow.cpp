@@ -1,16 +1,10 @@
 // From the settings file to the picture: the view reads the file before it is
 // shown, and the real program's dialog, driven by keyboard alone, writes a file
 // that the next windowed run draws.
-#include "config/settingsfile.h"
+#include "testsupport.h"
 #include "view/myglwidget.h"
 
 #include <GL/gl.h>
-#include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QProcess>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <sys/stat.h>
 
@@ -18,84 +12,6 @@
 #include <vector>
 
 namespace {
-
-QByteArray encoded(int count, bool frame, int nearD, int farD)
-{
-    HeartSettings s;
-    s.heartCount = count;
-    s.showFrame = frame;
-    s.nearDistance = nearD;
-    s.farDistance = farD;
-    unsigned char bytes[settingsFileSize];
-    encodeSettings(s, bytes);
-    return QByteArray(reinterpret_cast<const char *>(bytes), int(settingsFileSize));
-}
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-void xdotool(const QStringList &args)
-{
-    run(QStringLiteral("xdotool"), args);
-}
-
-// One run of the real program in the given working directory.
-class Hearts
-{
-public:
-    Hearts(const QString &dir, const QStringList &args)
-    {
-        process.setWorkingDirectory(dir);
-        process.start(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE")), args);
-        process.waitForStarted();
-    }
-    ~Hearts()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    // The program's visible window with this title, waiting up to ten seconds.
-    QString window(const QString &title)
-    {
-        const QString pid = QString::number(process.processId());
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
-            const QString ids = run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name",
-                                                "^" + QRegularExpression::escape(title) + "$"});
-            if (!ids.isEmpty()) {
-                QTest::qWait(300); // let the window manager finish with it
-                return ids.split('\n').last();
-            }
-            QTest::qWait(100);
-        }
-        return {};
-    }
-
-    bool endsWithin(int ms) { return process.waitForFinished(ms); }
-    int exitCode() const { return process.exitCode(); }
-    QProcess::ExitStatus exitStatus() const { return process.exitStatus(); }
-
-private:
-    QProcess process;
-};
 
 // What one frame of the view shows, from its lit pixels.
 struct Picture
@@ -139,7 +55,7 @@ std::vector<Picture> framesWithHearts(const QString &id, int wanted)
     QElapsedTimer clock;
     clock.start();
     while (int(frames.size()) < wanted && clock.elapsed() < 15000) {
-        const QImage image = QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
+        const QImage image = grabWindow(id);
         const Picture p = measure(image);
         if (p.lit >= 1000)
             frames.push_back(p);
@@ -176,12 +92,12 @@ void TestConfigFlow::viewTakesTheFile_data()
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QString>("expected");
 
-    QByteArray wild = encoded(0, false, 900, 100);
+    QByteArray wild = encoded(HeartSettings{0, false, 900, 100});
     wild[4] = 2;
     QTest::newRow("no file") << QByteArray() << "80 0 10 100";
-    QTest::newRow("in range") << encoded(3, true, 30, 400) << "3 1 30 400";
+    QTest::newRow("in range") << encoded(HeartSettings{3, true, 30, 400}) << "3 1 30 400";
     QTest::newRow("out of range") << wild << "1 1 85 100";
-    QTest::newRow("9 bytes") << encoded(3, true, 30, 400).left(9) << "3 1 10 100";
+    QTest::newRow("9 bytes") << encoded(HeartSettings{3, true, 30, 400}).left(9) << "3 1 10 100";
 }
 
 void TestConfigFlow::viewTakesTheFile()
@@ -219,7 +135,7 @@ void TestConfigFlow::dialogByKeyboardThenView()
     QTemporaryDir dir;
     const QString name = dir.filePath("KestaConfig.dat");
     {
-        Hearts dialog(dir.path(), {"/c"});
+        Hearts dialog({"/c"}, dir.path());
         const QString id = dialog.window("Configuration");
         QVERIFY2(!id.isEmpty(), "no dialog was shown");
         xdotool({"windowactivate", "--sync", id});
@@ -233,12 +149,12 @@ void TestConfigFlow::dialogByKeyboardThenView()
     }
     QFile file(name);
     QVERIFY(file.open(QIODevice::ReadOnly));
-    QCOMPARE(file.readAll().toHex(), encoded(1, true, 25, 40).toHex());
+    QCOMPARE(file.readAll().toHex(), encoded(HeartSettings{1, true, 25, 40}).toHex());
 
-    Hearts view(dir.path(), {});
+    Hearts view({}, dir.path());
     const QString id = view.window("Happy Valentines Day!");
     QVERIFY2(!id.isEmpty(), "no view was shown");
-    const QImage whole = QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
+    const QImage whole = grabWindow(id);
     const std::vector<Picture> frames = framesWithHearts(id, 5);
     QVERIFY2(frames.size() >= 3, "the heart was hardly ever in the picture");
     std::vector<double> solid;
@@ -259,10 +175,10 @@ void TestConfigFlow::dialogByKeyboardThenView()
 void TestConfigFlow::closeButtonKeepsTheFile()
 {
     QTemporaryDir dir;
-    const QByteArray before = encoded(7, false, 30, 400) + "tail";
+    const QByteArray before = encoded(HeartSettings{7, false, 30, 400}) + "tail";
     QVERIFY(put(dir.filePath("KestaConfig.dat"), before));
 
-    Hearts dialog(dir.path(), {"/c:1234"});
+    Hearts dialog({"/c:1234"}, dir.path());
     const QString id = dialog.window("Configuration");
     QVERIFY2(!id.isEmpty(), "no dialog was shown");
     xdotool({"windowactivate", "--sync", id});
@@ -292,7 +208,7 @@ void TestConfigFlow::fifoAtTheName()
     QFETCH(QString, title);
     QTemporaryDir dir;
     QCOMPARE(mkfifo(QFile::encodeName(dir.filePath("KestaConfig.dat")).constData(), 0644), 0);
-    Hearts hearts(dir.path(), args);
+    Hearts hearts(args, dir.path());
     QVERIFY2(!hearts.window(title).isEmpty(), "no window came up");
 }
 

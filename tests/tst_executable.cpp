@@ -1,13 +1,8 @@
 // The real program under the X server and its window manager, driven with
 // real input through the XTEST extension (xdotool).
 #include "app/runmode.h"
+#include "testsupport.h"
 
-#include <QElapsedTimer>
-#include <QGuiApplication>
-#include <QProcess>
-#include <QScreen>
-#include <QTemporaryDir>
-#include <QtTest>
 
 #include <X11/Xlib.h>
 #include <X11/extensions/Xfixes.h>
@@ -15,71 +10,6 @@
 Q_DECLARE_METATYPE(RunMode)
 
 namespace {
-
-// Runs a helper command and returns what it printed, trimmed.
-QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
-{
-    QProcess p;
-    p.start(program, args);
-    if (!p.waitForFinished(timeoutMs)) {
-        p.kill();
-        p.waitForFinished();
-    }
-    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
-}
-
-void xdotool(const QStringList &args)
-{
-    run(QStringLiteral("xdotool"), args);
-}
-
-// One run of the program, in a working directory of its own so that no
-// settings file from elsewhere is read.
-class Hearts
-{
-public:
-    explicit Hearts(const QStringList &args)
-    {
-        process.setWorkingDirectory(dir.path());
-        process.start(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE")), args);
-        process.waitForStarted();
-    }
-    ~Hearts()
-    {
-        if (process.state() != QProcess::NotRunning) {
-            process.kill();
-            process.waitForFinished();
-        }
-    }
-
-    // The program's visible top-level window, waiting up to ten seconds.
-    QString window()
-    {
-        const QString pid = QString::number(process.processId());
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
-            const QString ids = run(QStringLiteral("xdotool"),
-                                    {"search", "--onlyvisible", "--pid", pid, "--name", "."});
-            if (!ids.isEmpty()) {
-                QTest::qWait(300); // let the window manager finish with it
-                return ids.split('\n').last();
-            }
-            QTest::qWait(100);
-        }
-        return {};
-    }
-
-    bool endsWithin(int ms) { return process.waitForFinished(ms); }
-    bool running() const { return process.state() == QProcess::Running; }
-    int exitCode() const { return process.exitCode(); }
-    QProcess::ExitStatus exitStatus() const { return process.exitStatus(); }
-    QByteArray output() { return process.readAllStandardOutput(); }
-
-private:
-    QTemporaryDir dir;
-    QProcess process;
-};
 
 QSize windowSize(const QString &id)
 {
@@ -113,11 +43,6 @@ bool cursorVisible()
     }
     XCloseDisplay(display);
     return visible;
-}
-
-QImage grab(const QString &id)
-{
-    return QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
 }
 
 int litPixels(const QImage &image)
@@ -258,9 +183,9 @@ void ExecutableTest::heartsMoveOnScreen()
     Hearts hearts({});
     const QString id = hearts.window();
     QVERIFY(!id.isEmpty());
-    const QImage first = grab(id);
+    const QImage first = grabWindow(id);
     QTest::qWait(500);
-    const QImage second = grab(id);
+    const QImage second = grabWindow(id);
     QVERIFY(litPixels(first) > 1000);
     QVERIFY(first != second);
 }

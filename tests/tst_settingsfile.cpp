@@ -1,6 +1,6 @@
 // The settings file's bytes, and what reading and writing do with whatever
 // sits at its name.
-#include "config/settingsfile.h"
+#include "testsupport.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -12,43 +12,7 @@ Q_DECLARE_METATYPE(HeartSettings)
 
 namespace {
 
-HeartSettings make(int count, bool frame, int nearD, int farD)
-{
-    HeartSettings s;
-    s.heartCount = count;
-    s.showFrame = frame;
-    s.nearDistance = nearD;
-    s.farDistance = farD;
-    return s;
-}
-
-QString show(const HeartSettings &s)
-{
-    return QString("%1 %2 %3 %4").arg(s.heartCount).arg(s.showFrame).arg(s.nearDistance).arg(s.farDistance);
-}
-
-QByteArray encoded(const HeartSettings &s)
-{
-    unsigned char bytes[settingsFileSize];
-    encodeSettings(s, bytes);
-    return QByteArray(reinterpret_cast<const char *>(bytes), int(settingsFileSize));
-}
-
-QByteArray contents(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
-}
-
-bool put(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
-}
-
-// Distinct from every value the hand-made files hold, so a field that is kept
-// can be told from one that is read.
-const HeartSettings prior = make(7, true, 20, 300);
+const HeartSettings prior = HeartSettings{7, true, 20, 300};
 
 } // namespace
 
@@ -73,7 +37,7 @@ void TestSettingsFile::encoding_data()
     QTest::addColumn<QByteArray>("hex");
     QTest::newRow("defaults") << HeartSettings() << QByteArray("50000000 00 000000 0a000000 64000000");
     QTest::newRow("byte order, sign")
-        << make(0x12345678, true, -2, INT32_MIN) << QByteArray("78563412 01 000000 feffffff 00000080");
+        << HeartSettings{0x12345678, true, -2, INT32_MIN} << QByteArray("78563412 01 000000 feffffff 00000080");
 }
 
 // Exact bytes, pads as zeros, and back again.
@@ -84,7 +48,7 @@ void TestSettingsFile::encoding()
     QCOMPARE(encoded(settings), QByteArray::fromHex(hex.replace(' ', "")));
     const HeartSettings back = decodeSettings(
         reinterpret_cast<const unsigned char *>(encoded(settings).constData()), 16, prior);
-    QCOMPARE(show(back), show(settings));
+    QCOMPARE(describe(back), describe(settings));
 }
 
 void TestSettingsFile::decoding_data()
@@ -93,12 +57,12 @@ void TestSettingsFile::decoding_data()
     QTest::addColumn<HeartSettings>("expected");
 
     QTest::newRow("flag 2, junk pads") << QByteArray::fromHex("01000000 02 abcdef 02000000 03000000")
-                                       << make(1, true, 2, 3);
+                                       << HeartSettings{1, true, 2, 3};
     // Each field that a short file does not wholly cover keeps its value.
     const QByteArray full = QByteArray::fromHex("01000000 00 000000 02000000 03000000");
     const struct { int size; HeartSettings expected; } cut[] = {
-        {0, prior}, {3, prior}, {4, make(1, true, 20, 300)}, {5, make(1, false, 20, 300)},
-        {11, make(1, false, 20, 300)}, {12, make(1, false, 2, 300)}, {15, make(1, false, 2, 300)},
+        {0, prior}, {3, prior}, {4, HeartSettings{1, true, 20, 300}}, {5, HeartSettings{1, false, 20, 300}},
+        {11, HeartSettings{1, false, 20, 300}}, {12, HeartSettings{1, false, 2, 300}}, {15, HeartSettings{1, false, 2, 300}},
     };
     for (const auto &c : cut)
         QTest::newRow(qPrintable(QString("%1 bytes").arg(c.size))) << full.left(c.size) << c.expected;
@@ -110,7 +74,7 @@ void TestSettingsFile::decoding()
     QFETCH(HeartSettings, expected);
     const HeartSettings s = decodeSettings(reinterpret_cast<const unsigned char *>(bytes.constData()),
                                            std::size_t(bytes.size()), prior);
-    QCOMPARE(show(s), show(expected));
+    QCOMPARE(describe(s), describe(expected));
 }
 
 void TestSettingsFile::reading_data()
@@ -119,11 +83,11 @@ void TestSettingsFile::reading_data()
     QTest::addColumn<bool>("readable");
     QTest::addColumn<HeartSettings>("expected");
 
-    const HeartSettings inFile = make(3, true, 30, 400);
+    const HeartSettings inFile = HeartSettings{3, true, 30, 400};
     QTest::newRow("missing") << "missing" << false << prior;
     QTest::newRow("16 bytes") << "exact" << true << inFile;
     QTest::newRow("longer: first 16 bytes") << "longer" << true << inFile;
-    QTest::newRow("5 bytes") << "short" << true << make(3, true, 20, 300);
+    QTest::newRow("5 bytes") << "short" << true << HeartSettings{3, true, 20, 300};
     QTest::newRow("symlink to a file") << "link" << true << inFile;
     QTest::newRow("dangling symlink") << "dangling" << false << prior;
     QTest::newRow("directory") << "directory" << false << prior;
@@ -140,8 +104,8 @@ void TestSettingsFile::reading()
 
     QTemporaryDir dir;
     const QString name = dir.filePath("KestaConfig.dat");
-    const QByteArray file = encoded(make(3, true, 30, 400));
-    const QByteArray other = encoded(make(9, false, 90, 900));
+    const QByteArray file = encoded(HeartSettings{3, true, 30, 400});
+    const QByteArray other = encoded(HeartSettings{9, false, 90, 900});
     bool made = true;
     if (kind == "exact" || kind == "unreadable")
         made = put(name, file);
@@ -168,7 +132,7 @@ void TestSettingsFile::reading()
 
     HeartSettings s = prior;
     QCOMPARE(readSettingsFile(QFile::encodeName(name).constData(), s), readable);
-    QCOMPARE(show(s), show(expected));
+    QCOMPARE(describe(s), describe(expected));
 }
 
 void TestSettingsFile::writing_data()
@@ -192,7 +156,7 @@ void TestSettingsFile::writing()
     QTemporaryDir dir;
     const QString base = kind == "longname" ? QString(250, 'k') : "KestaConfig.dat";
     const QString name = dir.filePath(base);
-    const QByteArray old = encoded(make(9, false, 90, 900)) + "tail";
+    const QByteArray old = encoded(HeartSettings{9, false, 90, 900}) + "tail";
     if (kind == "directory")
         QVERIFY(QDir(dir.path()).mkdir(base));
     else if (kind != "none")
@@ -204,7 +168,7 @@ void TestSettingsFile::writing()
             QSKIP("permission bits are not enforced for this user");
     }
 
-    const HeartSettings s = make(3, true, 30, 400);
+    const HeartSettings s = HeartSettings{3, true, 30, 400};
     const bool ok = writeSettingsFile(QFile::encodeName(name).constData(), s);
     QFile::setPermissions(dir.path(), all);
     QCOMPARE(ok, written);

@@ -1,0 +1,110 @@
+// Shared by the tests that run the real program under the X server.
+#pragma once
+
+#include "config/settingsfile.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QScreen>
+#include <QTemporaryDir>
+#include <QtTest>
+
+// Runs a helper command and returns what it printed, trimmed.
+inline QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
+{
+    QProcess p;
+    p.start(program, args);
+    if (!p.waitForFinished(timeoutMs)) {
+        p.kill();
+        p.waitForFinished();
+    }
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).trimmed();
+}
+
+// Real input through the XTEST extension.
+inline void xdotool(const QStringList &args)
+{
+    run(QStringLiteral("xdotool"), args);
+}
+
+inline QImage grabWindow(const QString &id)
+{
+    return QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
+}
+
+inline QByteArray encoded(const HeartSettings &s)
+{
+    unsigned char bytes[settingsFileSize];
+    encodeSettings(s, bytes);
+    return QByteArray(reinterpret_cast<const char *>(bytes), int(settingsFileSize));
+}
+
+inline QByteArray contents(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<unreadable>");
+}
+
+// "count frame near far", for comparisons that print well when they fail.
+inline QString describe(const HeartSettings &s)
+{
+    return QString("%1 %2 %3 %4").arg(s.heartCount).arg(s.showFrame).arg(s.nearDistance).arg(s.farDistance);
+}
+
+inline bool put(const QString &path, const QByteArray &bytes)
+{
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
+// One run of the real program. Without a directory it gets a fresh one of its
+// own, so no settings file from elsewhere is read.
+class Hearts
+{
+public:
+    explicit Hearts(const QStringList &args, const QString &dir = QString())
+    {
+        process.setWorkingDirectory(dir.isEmpty() ? ownDir.path() : dir);
+        process.start(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE")), args);
+        process.waitForStarted();
+    }
+    ~Hearts()
+    {
+        if (process.state() != QProcess::NotRunning) {
+            process.kill();
+            process.waitForFinished();
+        }
+    }
+
+    // The program's visible window (with this title, if given), waiting up to
+    // ten seconds; empty if none came.
+    QString window(const QString &title = QString())
+    {
+        const QString pid = QString::number(process.processId());
+        const QString name = title.isEmpty() ? "." : "^" + QRegularExpression::escape(title) + "$";
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
+            const QString ids = run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", name});
+            if (!ids.isEmpty()) {
+                QTest::qWait(300); // let the window manager finish with it
+                return ids.split('\n').last();
+            }
+            QTest::qWait(100);
+        }
+        return {};
+    }
+
+    bool endsWithin(int ms) { return process.waitForFinished(ms); }
+    bool running() const { return process.state() == QProcess::Running; }
+    int exitCode() const { return process.exitCode(); }
+    QProcess::ExitStatus exitStatus() const { return process.exitStatus(); }
+    QByteArray output() { return process.readAllStandardOutput(); }
+
+private:
+    QTemporaryDir ownDir;
+    QProcess process;
+};
