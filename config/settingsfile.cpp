@@ -7,6 +7,13 @@
 
 #include <cstdint>
 
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace {
 constexpr std::size_t heartCountOffset = 0;
 constexpr std::size_t showFrameOffset = 4;
@@ -32,6 +39,43 @@ std::int32_t getInt32(const unsigned char *in)
 QString nativeName(const char *fileName)
 {
     return QFile::decodeName(fileName);
+}
+
+// Reads up to size bytes from the start of name, which must be a regular file;
+// returns how many arrived, or -1.
+qint64 readRegularFile(const QString &name, unsigned char *buffer, qint64 size)
+{
+#ifdef Q_OS_UNIX
+    // Something else may be renamed over the name after isFile() looked, so
+    // the type is checked again on what was actually opened. O_NONBLOCK keeps
+    // the open itself from waiting for a FIFO's writer.
+    const int fd = ::open(QFile::encodeName(name).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return -1;
+    struct stat st;
+    qint64 got = -1;
+    if (::fstat(fd, &st) == 0 && S_ISREG(st.st_mode)) {
+        got = 0;
+        while (got < size) {
+            const ssize_t n = ::read(fd, buffer + got, std::size_t(size - got));
+            if (n > 0)
+                got += n;
+            else if (n == 0)
+                break;
+            else if (errno != EINTR) {
+                got = -1;
+                break;
+            }
+        }
+    }
+    ::close(fd);
+    return got;
+#else
+    QFile file(name);
+    if (!file.open(QIODevice::ReadOnly))
+        return -1;
+    return file.read(reinterpret_cast<char *>(buffer), size);
+#endif
 }
 } // namespace
 
@@ -67,11 +111,8 @@ bool readSettingsFile(const char *fileName, HeartSettings &settings)
     // a regular file still counts and a dangling one does not.
     if (!QFileInfo(name).isFile())
         return false;
-    QFile file(name);
-    if (!file.open(QIODevice::ReadOnly))
-        return false;
     unsigned char bytes[settingsFileSize];
-    const qint64 got = file.read(reinterpret_cast<char *>(bytes), qint64(settingsFileSize));
+    const qint64 got = readRegularFile(name, bytes, qint64(settingsFileSize));
     if (got < 0)
         return false;
     settings = decodeSettings(bytes, std::size_t(got), settings);

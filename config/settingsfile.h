@@ -21,8 +21,9 @@ void encodeSettings(const HeartSettings &settings, unsigned char out[settingsFil
 HeartSettings decodeSettings(const unsigned char *bytes, std::size_t size, HeartSettings prior);
 
 // Decodes at most the first 16 bytes of fileName into settings. Only a regular
-// file is opened, so a FIFO or a device at that name cannot block or flood the
-// reader. Returns false, leaving settings alone, when nothing could be read.
+// file is read, so a FIFO or a device at that name cannot block or flood the
+// reader; on Unix that holds even for one renamed over it at the last moment.
+// Returns false, leaving settings alone, when nothing could be read.
 bool readSettingsFile(const char *fileName, HeartSettings &settings);
 
 // Replaces fileName whole: the bytes go to a temporary file beside it, which is

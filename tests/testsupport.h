@@ -61,14 +61,21 @@ inline bool put(const QString &path, const QByteArray &bytes)
 }
 
 // One run of the real program. Without a directory it gets a fresh one of its
-// own, so no settings file from elsewhere is read.
+// own, so no settings file from elsewhere is read. A launcher (a tool and its
+// options, such as valgrind) runs the program in place of starting it
+// directly; the tool must keep the program's process id.
 class Hearts
 {
 public:
-    explicit Hearts(const QStringList &args, const QString &dir = QString())
+    explicit Hearts(const QStringList &args, const QString &dir = QString(),
+                    const QStringList &launcher = QStringList())
     {
         process.setWorkingDirectory(dir.isEmpty() ? ownDir.path() : dir);
-        process.start(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE")), args);
+        const QString program = QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE"));
+        if (launcher.isEmpty())
+            process.start(program, args);
+        else
+            process.start(launcher.first(), launcher.mid(1) + QStringList{program} + args);
         process.waitForStarted();
     }
     ~Hearts()
@@ -80,14 +87,14 @@ public:
     }
 
     // The program's visible window (with this title, if given), waiting up to
-    // ten seconds; empty if none came.
-    QString window(const QString &title = QString())
+    // ten seconds or as long as given; empty if none came.
+    QString window(const QString &title = QString(), int timeoutMs = 10000)
     {
         const QString pid = QString::number(process.processId());
         const QString name = title.isEmpty() ? "." : "^" + QRegularExpression::escape(title) + "$";
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
+        while (clock.elapsed() < timeoutMs && process.state() == QProcess::Running) {
             const QString ids = run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", name});
             if (!ids.isEmpty()) {
                 QTest::qWait(300); // let the window manager finish with it
@@ -103,6 +110,8 @@ public:
     int exitCode() const { return process.exitCode(); }
     QProcess::ExitStatus exitStatus() const { return process.exitStatus(); }
     QByteArray output() { return process.readAllStandardOutput(); }
+    QByteArray errorOutput() { return process.readAllStandardError(); }
+    qint64 pid() const { return process.processId(); }
 
 private:
     QTemporaryDir ownDir;

@@ -278,7 +278,8 @@ void TestConfigDialog::failedSave()
     const QString name = here.filePath(readOnlyDirectory ? "KestaConfig.dat" : QString(250, 'k'));
     const QByteArray before = bytes(80, 0, 10, 100) + "tail";
     QVERIFY(put(name, before));
-    ConfigDialog dialog(QFile::encodeName(name).constData(), nullptr);
+    const QByteArray fileName = QFile::encodeName(name); // the dialog keeps the pointer
+    ConfigDialog dialog(fileName.constData(), nullptr);
     Widgets w;
     QVERIFY(find(dialog, w));
     dialog.show();

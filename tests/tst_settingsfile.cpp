@@ -6,7 +6,12 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <atomic>
+#include <thread>
+
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 Q_DECLARE_METATYPE(HeartSettings)
 
@@ -27,6 +32,7 @@ private slots:
     void decoding();
     void reading_data();
     void reading();
+    void fifoRenamedOverWhileReading();
     void writing_data();
     void writing();
 };
@@ -133,6 +139,63 @@ void TestSettingsFile::reading()
     HeartSettings s = prior;
     QCOMPARE(readSettingsFile(QFile::encodeName(name).constData(), s), readable);
     QCOMPARE(describe(s), describe(expected));
+}
+
+// The name flips between a regular file and a FIFO while another thread reads
+// it, so now and then the FIFO arrives between the reader's look and its open.
+// Each read must get the file's bytes or nothing, and none may block.
+void TestSettingsFile::fifoRenamedOverWhileReading()
+{
+    QTemporaryDir dir;
+    const QByteArray name = QFile::encodeName(dir.filePath("KestaConfig.dat"));
+    const QByteArray file = QFile::encodeName(dir.filePath("file"));
+    const QByteArray fifo = QFile::encodeName(dir.filePath("fifo"));
+    const QByteArray spare = QFile::encodeName(dir.filePath("spare"));
+    const HeartSettings inFile = HeartSettings{3, true, 30, 400};
+    QVERIFY(put(QFile::decodeName(file), encoded(inFile)));
+    QVERIFY(mkfifo(fifo.constData(), 0644) == 0);
+
+    std::atomic<bool> stop{false}, finished{false};
+    std::atomic<int> reads{0}, refused{0}, wrong{0};
+    std::thread reader([&] {
+        for (int i = 0; i < 20000 && !stop; ++i) {
+            HeartSettings s = prior;
+            if (!readSettingsFile(name.constData(), s))
+                ++refused;
+            else if (describe(s) != describe(inFile))
+                ++wrong;
+            ++reads;
+        }
+        finished = true;
+    });
+    // link() then rename() replaces the name in one step, never leaving it empty.
+    QElapsedTimer sinceProgress;
+    sinceProgress.start();
+    int seen = 0;
+    bool blocked = false;
+    while (!finished && !blocked) {
+        for (const QByteArray &next : {file, fifo}) {
+            ::link(next.constData(), spare.constData());
+            ::rename(spare.constData(), name.constData());
+        }
+        if (reads != seen) {
+            seen = reads;
+            sinceProgress.restart();
+        }
+        blocked = sinceProgress.elapsed() > 3000;
+    }
+    // A writer's open lets a reader stuck in the FIFO's open go on.
+    stop = true;
+    while (!finished) {
+        const int fd = ::open(fifo.constData(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0)
+            ::close(fd);
+        QThread::msleep(10);
+    }
+    reader.join();
+    QVERIFY2(!blocked, "a read blocked on a FIFO");
+    QCOMPARE(int(wrong), 0);
+    QVERIFY2(refused > 0 && refused < reads, qPrintable(QString("%1 of %2 refused").arg(refused).arg(reads)));
 }
 
 void TestSettingsFile::writing_data()
