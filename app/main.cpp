@@ -20,6 +20,10 @@ int main(int argc, char **argv)
         break;
     }
     case RunMode::ScreenSaver: {
+        // Every X motion event is a move of its own. Compressed, a burst that
+        // arrives while a slow frame is drawn counts as one move, the first,
+        // which the view ignores: the saver would stay on.
+        QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
         auto *view = new MyGLWidget(true);
         view->loadSettings("KestaConfig.dat");
         view->showFullScreen();
