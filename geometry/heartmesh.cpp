@@ -18,14 +18,13 @@ struct GLSink
 int HeartMesh::liveCount = 0;
 
 HeartMesh::HeartMesh(double thickness, double bevelWidth)
-    : thickness(thickness)
-    , bevelInset(HeartShape::bevelInset(thickness, bevelWidth))
 {
+    HeartShape::Outline outline;
     HeartShape::buildOutline(outline);
     displayList = glGenLists(1);
     glNewList(displayList, GL_COMPILE);
     GLSink sink;
-    HeartShape::emitSurface(outline, thickness * 0.5, bevelInset, sink);
+    HeartShape::emitSurface(outline, thickness * 0.5, HeartShape::bevelInset(thickness, bevelWidth), sink);
     glEndList();
     ++liveCount;
 }
