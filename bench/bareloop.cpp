@@ -1,0 +1,252 @@
+// heartsbench-bare: the floor. The same display lists called with the same
+// colours and matrices, from a plain GLX window, in a process that loads no
+// toolkit. The GL state below mirrors MyGLWidget::initializeGL; heartsbench
+// compares both processes' last picture pixel for pixel, so a drift between
+// the two shows up there.
+#include "benchscene.h"
+
+#include "config/heartsettings.h"
+#include "geometry/heartshape.h"
+#include "view/heartfield.h"
+#include "view/heartinstance.h"
+
+#include <malloc.h>
+
+#include <GL/gl.h>
+#include <GL/glu.h>
+#include <GL/glx.h>
+#include <X11/Xlib.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+#include <vector>
+
+namespace {
+
+// The view's palette and heart proportions.
+const int palette[HeartField::paletteSize][3] = {
+    {255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
+    {128, 255, 255}, {0, 128, 255},   {255, 128, 192}, {255, 128, 255},
+};
+constexpr double heartThickness = 1.0;
+constexpr double heartBevelWidth = 0.15;
+
+void setUpState(const Frustum &f)
+{
+    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat ambient[] = {0.0f, 0.0f, 0.0f, 1.0f};
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glLightfv(GL_LIGHT0, GL_POSITION, position);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_DEPTH_TEST);
+    glEnable(GL_CULL_FACE);
+    glEnable(GL_COLOR_MATERIAL);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPerspective(f.fieldOfView, f.aspectRatio, double(f.nearDistance), double(f.farDistance));
+    glMatrixMode(GL_MODELVIEW);
+    glViewport(0, 0, Bench::width, Bench::height);
+}
+
+// The calls HeartMesh makes for its list.
+struct GLSink
+{
+    void begin(HeartShape::Primitive mode) { glBegin(GLenum(mode)); }
+    void normal(const Vector3D &n) { glNormal3dv(&n.x); }
+    void vertex(const Vector3D &v) { glVertex3dv(&v.x); }
+    void end() { glEnd(); }
+};
+
+// The hearts' places come from the field's rules; their lists are compiled
+// here and kept as bare names, so that this process holds nothing per heart
+// beyond what the driver holds and what drawing needs.
+void buildField(std::vector<HeartInstance> &hearts, std::vector<GLuint> &lists, const Frustum &f)
+{
+    for (HeartInstance &heart : hearts) {
+        const int *c = palette[HeartField::place(heart, f, &std::rand)];
+        for (int k = 0; k < 3; ++k)
+            heart.color[k] = c[k] / 255.0;
+        HeartShape::Outline outline;
+        HeartShape::buildOutline(outline);
+        const GLuint list = glGenLists(1);
+        glNewList(list, GL_COMPILE);
+        GLSink sink;
+        HeartShape::emitSurface(outline, heartThickness * 0.5,
+                                HeartShape::bevelInset(heartThickness, heartBevelWidth), sink);
+        glEndList();
+        lists.push_back(list);
+    }
+}
+
+// The only work the bare loop times.
+void draw(const std::vector<HeartInstance> &hearts, const std::vector<GLuint> &lists)
+{
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    for (std::size_t i = 0; i < hearts.size(); ++i) {
+        const HeartInstance &heart = hearts[i];
+        glColor3dv(heart.color);
+        glPushMatrix();
+        glLoadIdentity();
+        glTranslated(heart.position.x, heart.position.y, heart.position.z);
+        glRotated(heart.angle, heart.axis.x, heart.axis.y, heart.axis.z);
+        glCallList(lists[i]);
+        glPopMatrix();
+    }
+}
+
+int validLists(const std::vector<GLuint> &lists)
+{
+    int n = 0;
+    for (GLuint list : lists)
+        n += glIsList(list) == GL_TRUE;
+    return n;
+}
+
+void fallAll(std::vector<HeartInstance> &hearts, const Frustum &f)
+{
+    for (HeartInstance &heart : hearts)
+        HeartField::fall(heart, f, &std::rand);
+}
+
+void spinAll(std::vector<HeartInstance> &hearts)
+{
+    for (HeartInstance &heart : hearts)
+        HeartField::spin(heart.angle);
+}
+
+void waitForEvent(Display *display, int type)
+{
+    XEvent event;
+    do
+        XNextEvent(display, &event);
+    while (event.type != type);
+}
+
+void drainEvents(Display *display)
+{
+    XEvent event;
+    while (XPending(display))
+        XNextEvent(display, &event);
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    // Left at its default, malloc hands the heap's top back to the kernel
+    // after every frame and faults it in again on the next (some 20 brk calls
+    // a frame). The view's process does not: its brk calls stop growing once
+    // the toolkit has started, which leaves malloc's thresholds raised. The
+    // floor must not pay for churn the program is spared.
+    mallopt(M_TRIM_THRESHOLD, 32 << 20);
+
+    Bench::ChildOptions options;
+    for (int i = 1; i < argc; ++i) {
+        if (!Bench::parseChildOption(argc, argv, i, options)) {
+            std::fputs("usage: heartsbench-bare --hearts N --ticks N --warmup N [--initial-frames N]\n", stderr);
+            return 2;
+        }
+    }
+    Display *display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::fprintf(stderr, "heartsbench: cannot open the X display\n");
+        return 2;
+    }
+    // The view's default format: RGB, 24-bit depth, 8-bit stencil, double buffered.
+    int attributes[] = {GLX_RGBA, GLX_DOUBLEBUFFER, GLX_RED_SIZE, 8, GLX_GREEN_SIZE, 8, GLX_BLUE_SIZE, 8,
+                        GLX_DEPTH_SIZE, 24, GLX_STENCIL_SIZE, 8, None};
+    XVisualInfo *visual = glXChooseVisual(display, DefaultScreen(display), attributes);
+    if (!visual) {
+        std::fprintf(stderr, "heartsbench: no GLX visual\n");
+        return 2;
+    }
+    const Window root = RootWindow(display, visual->screen);
+    XSetWindowAttributes wa{};
+    wa.colormap = XCreateColormap(display, root, visual->visual, AllocNone);
+    wa.event_mask = ExposureMask | StructureNotifyMask;
+    const Window window = XCreateWindow(display, root, 0, 0, Bench::width, Bench::height, 0, visual->depth,
+                                        InputOutput, visual->visual, CWColormap | CWEventMask | CWBorderPixel,
+                                        &wa);
+    XStoreName(display, window, "heartsbench bare loop");
+    GLXContext context = glXCreateContext(display, visual, nullptr, True);
+    glXMakeCurrent(display, window, context);
+
+    const Frustum f{HeartSettings().nearDistance, HeartSettings().farDistance, 45.0, 4.0 / 3.0};
+    std::vector<HeartInstance> hearts(std::size_t(options.hearts));
+    std::vector<GLuint> lists;
+    lists.reserve(hearts.size());
+    std::srand(Bench::seed);
+
+    const double shownAt = Bench::nowMs();
+    XMapWindow(display, window);
+    waitForEvent(display, Expose);
+    const long rssBeforeBuildKb = Bench::residentKb();
+    const double buildStart = Bench::nowMs();
+    setUpState(f);
+    buildField(hearts, lists, f);
+    glFinish();
+    const double buildMs = Bench::nowMs() - buildStart;
+    const long rssAfterBuildKb = Bench::residentKb();
+    draw(hearts, lists);
+    glXSwapBuffers(display, window);
+    glFinish();
+    const double firstFrameMs = Bench::nowMs() - shownAt;
+    spinAll(hearts);
+    for (int i = 1; i < options.initialFrames; ++i) {
+        draw(hearts, lists);
+        glXSwapBuffers(display, window);
+        spinAll(hearts);
+    }
+    drainEvents(display);
+
+    std::ostringstream ticks;
+    for (int i = 0; i < options.warmup + options.ticks; ++i) {
+        fallAll(hearts, f);
+        const double start = Bench::nowMs();
+        draw(hearts, lists);
+        glXSwapBuffers(display, window);
+        glFinish();
+        const double ms = Bench::nowMs() - start;
+        spinAll(hearts);
+        if (i >= options.warmup)
+            ticks << (i > options.warmup ? " " : "") << ms;
+        drainEvents(display);
+    }
+    Bench::reportMemory(); // before the picture is read back, which takes memory of its own
+
+    draw(hearts, lists);
+    glFinish();
+    const Bench::FrameCheck check = Bench::readBackBuffer();
+
+    XWindowAttributes geometry;
+    XGetWindowAttributes(display, window, &geometry);
+    Bench::report("mode", "bare");
+    Bench::report("hearts", options.hearts);
+    Bench::report("meshes", validLists(lists));
+    Bench::report("window", std::to_string(geometry.width) + "x" + std::to_string(geometry.height));
+    Bench::reportContext();
+    Bench::report("build_ms", buildMs);
+    Bench::report("rss_before_build_kb", double(rssBeforeBuildKb));
+    Bench::report("rss_after_build_kb", double(rssAfterBuildKb));
+    Bench::report("first_frame_ms", firstFrameMs);
+    Bench::report("initial_frames", options.initialFrames);
+    Bench::report("tick_ms", ticks.str());
+    Bench::report("frame_hash", std::to_string(check.hash));
+    Bench::report("lit_pixels", double(check.litPixels));
+    std::fflush(stdout);
+
+    for (GLuint list : lists)
+        glDeleteLists(list, 1);
+    glXMakeCurrent(display, None, nullptr);
+    glXDestroyContext(display, context);
+    XDestroyWindow(display, window);
+    XFree(visual);
+    XCloseDisplay(display);
+    return 0;
+}
