@@ -74,8 +74,10 @@ long residentKb()
 
 void reportMemory()
 {
+    // The resident set first: the peak read after it can only be as large.
+    const long resident = residentKb();
     report("peak_rss_kb", double(peakResidentKb()));
-    report("rss_kb", double(residentKb()));
+    report("rss_kb", double(resident));
     report("rss_anon_kb", double(statusKb("RssAnon")));
     report("rss_file_kb", double(statusKb("RssFile")));
     report("rss_shmem_kb", double(statusKb("RssShmem")));
