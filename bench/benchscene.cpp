@@ -39,9 +39,17 @@ double nowMs()
 
 namespace {
 
-long statusKb(const std::string &field)
+std::string statusText()
 {
     std::ifstream in("/proc/self/status");
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+long fieldKb(const std::string &status, const std::string &field)
+{
+    std::istringstream in(status);
     std::string line;
     while (std::getline(in, line)) {
         if (line.compare(0, field.size() + 1, field + ":") == 0) {
@@ -52,6 +60,11 @@ long statusKb(const std::string &field)
         }
     }
     return -1;
+}
+
+long statusKb(const std::string &field)
+{
+    return fieldKb(statusText(), field);
 }
 
 std::string glString(GLenum name)
@@ -74,13 +87,14 @@ long residentKb()
 
 void reportMemory()
 {
-    // The resident set first: the peak read after it can only be as large.
-    const long resident = residentKb();
-    report("peak_rss_kb", double(peakResidentKb()));
-    report("rss_kb", double(resident));
-    report("rss_anon_kb", double(statusKb("RssAnon")));
-    report("rss_file_kb", double(statusKb("RssFile")));
-    report("rss_shmem_kb", double(statusKb("RssShmem")));
+    // One snapshot: read apart, the resident set can grow past the peak
+    // that was read a moment before it.
+    const std::string status = statusText();
+    report("peak_rss_kb", double(fieldKb(status, "VmHWM")));
+    report("rss_kb", double(fieldKb(status, "VmRSS")));
+    report("rss_anon_kb", double(fieldKb(status, "RssAnon")));
+    report("rss_file_kb", double(fieldKb(status, "RssFile")));
+    report("rss_shmem_kb", double(fieldKb(status, "RssShmem")));
 }
 
 FrameCheck readBackBuffer()
