@@ -75,11 +75,6 @@ std::string glString(GLenum name)
 
 } // namespace
 
-long peakResidentKb()
-{
-    return statusKb("VmHWM");
-}
-
 long residentKb()
 {
     return statusKb("VmRSS");

@@ -29,7 +29,6 @@ bool parseChildOption(int argc, char **argv, int &i, ChildOptions &options);
 
 double nowMs();
 // The high-water mark of this process's resident set (VmHWM), in KiB.
-long peakResidentKb();
 long residentKb();
 // Prints the peak and the present resident set, the latter split into
 // anonymous memory, mapped files and shared memory.
