@@ -28,7 +28,7 @@ struct ChildOptions
 bool parseChildOption(int argc, char **argv, int &i, ChildOptions &options);
 
 double nowMs();
-// The high-water mark of this process's resident set (VmHWM), in KiB.
+// This process's resident set (VmRSS), in KiB.
 long residentKb();
 // Prints the peak and the present resident set, the latter split into
 // anonymous memory, mapped files and shared memory.
