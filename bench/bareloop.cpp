@@ -8,6 +8,7 @@
 #include "config/heartsettings.h"
 #include "geometry/heartshape.h"
 #include "view/heartfield.h"
+#include "view/scenesetup.h"
 #include "view/heartinstance.h"
 
 #include <malloc.h>
@@ -34,23 +35,7 @@ constexpr double heartBevelWidth = 0.15;
 
 void setUpState(const Frustum &f)
 {
-    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat ambient[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_COLOR_MATERIAL);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(f.fieldOfView, f.aspectRatio, double(f.nearDistance), double(f.farDistance));
-    glMatrixMode(GL_MODELVIEW);
+    setUpScene(f);
     glViewport(0, 0, Bench::width, Bench::height);
 }
 

@@ -1,8 +1,9 @@
 #include "myglwidget.h"
 
 #include "config/settingsfile.h"
+#include "scenesetup.h"
 
-#include <GL/glu.h>
+#include <GL/gl.h>
 #include <QCoreApplication>
 #include <QTimer>
 
@@ -82,28 +83,7 @@ void MyGLWidget::loadSettings(const char *fileName)
 
 void MyGLWidget::initializeGL()
 {
-    // Positioned while the model-view matrix is the identity: a light at the eye.
-    const GLfloat position[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat ambient[] = {0.0f, 0.0f, 0.0f, 1.0f};
-    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
-    glLightfv(GL_LIGHT0, GL_POSITION, position);
-    glLightfv(GL_LIGHT0, GL_AMBIENT, ambient);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHTING);
-    glEnable(GL_DEPTH_TEST);
-    glEnable(GL_CULL_FACE);
-    glEnable(GL_COLOR_MATERIAL);
-
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-
-    // Set once: resizing only moves the viewport, so the picture stays 4:3.
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluPerspective(fieldOfView, aspectRatio, double(nearDistance), double(farDistance));
-    glMatrixMode(GL_MODELVIEW);
+    setUpScene(frustum());
 
     // A new context has none of the old display lists: build the field afresh.
     hearts.clear();
