@@ -1,3 +1,4 @@
+#include "hackcommand.h"
 #include "runmode.h"
 #include "config/configdialog.h"
 #include "view/myglwidget.h"
@@ -5,10 +6,50 @@
 #include <QApplication>
 #include <QCursor>
 
+#ifdef HEARTS_X11
+#include "embed/hostwindow.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace {
+
+// A screen-saver daemon's hack: the view fills a window the daemon owns, and
+// the daemon, not input, ends it (SIGTERM, or destroying that window).
+int runHack(int argc, char **argv)
+{
+    const HackCommand hack = hackCommandFor(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
+    HostWindow host(hack.window);
+    const std::string &error = hack.error.empty() ? host.error() : hack.error;
+    if (!error.empty()) {
+        std::fprintf(stderr, "hearts: %s\n", error.c_str());
+        return 1;
+    }
+    // The daemon stops a hack with SIGTERM and expects it gone at once.
+    std::signal(SIGTERM, [](int) { ::_exit(0); });
+
+    auto *view = new MyGLWidget(false);
+    view->loadSettings("KestaConfig.dat");
+    view->applySettings(withHackOptions(view->settings(), hack));
+    host.embed(view);
+    view->show();
+    return QApplication::exec();
+}
+
+} // namespace
+#endif
+
 int main(int argc, char **argv)
 {
     // Qt takes out the options it handles first, so "-reverse /s" still means /s.
     QApplication app(argc, argv);
+
+#ifdef HEARTS_X11
+    if (argc > 1 && isHackArgument(argv[1]) && QGuiApplication::platformName() == QLatin1String("xcb"))
+        return runHack(argc, argv);
+#endif
 
     // The top-level window is never deleted: it lives until the process ends.
     QWidget *topLevel = nullptr;

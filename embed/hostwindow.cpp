@@ -1,0 +1,92 @@
+#include "hostwindow.h"
+
+#include <QCoreApplication>
+#include <QSocketNotifier>
+#include <QWidget>
+#include <QWindow>
+
+#include <xcb/xcb.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+HostWindow::HostWindow(std::uint32_t id, QObject *parent) : QObject(parent), window(id)
+{
+    int screenNumber = 0;
+    connection = xcb_connect(nullptr, &screenNumber);
+    if (xcb_connection_has_error(connection)) {
+        failure = "cannot open the X display";
+        return;
+    }
+    if (window == 0) {
+        xcb_screen_iterator_t screens = xcb_setup_roots_iterator(xcb_get_setup(connection));
+        for (int i = 0; i < screenNumber && screens.rem; ++i)
+            xcb_screen_next(&screens);
+        window = screens.data->root;
+        isRoot = true;
+    }
+    char id16[32];
+    std::snprintf(id16, sizeof id16, "0x%x", unsigned(window));
+
+    // Watch first, then measure: a host destroyed in between fails the
+    // measuring, and one destroyed later is reported as an event.
+    const uint32_t mask = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_generic_error_t *error =
+        xcb_request_check(connection, xcb_change_window_attributes_checked(connection, window, XCB_CW_EVENT_MASK, &mask));
+    xcb_get_geometry_reply_t *geometry =
+        error ? nullptr : xcb_get_geometry_reply(connection, xcb_get_geometry(connection, window), &error);
+    if (!geometry) {
+        failure = std::string("window ") + id16 + " does not exist";
+        std::free(error);
+        return;
+    }
+    size = QSize(geometry->width, geometry->height);
+    std::free(geometry);
+}
+
+HostWindow::~HostWindow()
+{
+    xcb_disconnect(connection);
+}
+
+void HostWindow::embed(QWidget *v)
+{
+    view = v;
+    // The root window has no parent to clip to and a window manager that
+    // would frame a child of it: that one child bypasses the manager.
+    view->setWindowFlags(Qt::FramelessWindowHint | (isRoot ? Qt::X11BypassWindowManagerHint : Qt::WindowFlags()));
+    // Like the view, the foreign window object lives until the process ends:
+    // the view's native window is its child, and goes with it.
+    foreign = QWindow::fromWinId(window);
+    view->winId();
+    view->windowHandle()->setParent(foreign);
+    view->setGeometry(0, 0, size.width(), size.height());
+
+    notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
+    connect(notifier, &QSocketNotifier::activated, this, &HostWindow::readEvents);
+    readEvents(); // events read while measuring wait in the queue already
+}
+
+void HostWindow::readEvents()
+{
+    while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+        switch (event->response_type & 0x7f) {
+        case XCB_CONFIGURE_NOTIFY: {
+            const auto *e = reinterpret_cast<xcb_configure_notify_event_t *>(event);
+            if (e->window == window && QSize(e->width, e->height) != size) {
+                size = QSize(e->width, e->height);
+                view->setGeometry(0, 0, size.width(), size.height());
+            }
+            break;
+        }
+        case XCB_DESTROY_NOTIFY:
+            if (reinterpret_cast<xcb_destroy_notify_event_t *>(event)->window == window)
+                QCoreApplication::exit(0);
+            break;
+        }
+        std::free(event);
+    }
+    // A broken connection stays readable forever: stop listening to it.
+    if (xcb_connection_has_error(connection))
+        notifier->setEnabled(false);
+}
