@@ -1,14 +1,16 @@
 #!/bin/bash
-# Installs what is missing on Debian 12 and builds into build/.
-# With --test it also installs what the test suite needs: an X server with
-# software OpenGL, a window manager, tools that send real input, and valgrind.
+# Installs what is missing on Debian 12 and builds the program into build/.
+# With --test it also installs what the test suite needs (an X server with
+# software OpenGL, a window manager, tools that send real input, valgrind, a
+# screen-saver daemon and Debian's packaging tools) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
-          libgl1-mesa-dri fonts-dejavu-core)
+          libgl1-mesa-dri fonts-dejavu-core libxcb1-dev)
 if [ "${1:-}" = --test ]; then
-    packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind)
+    packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
+               xscreensaver dpkg-dev file)
 fi
 
 missing=()
@@ -24,4 +26,8 @@ if [ ${#missing[@]} -gt 0 ]; then
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j"$(nproc)"
+if [ "${1:-}" = --test ]; then
+    cmake --build build -j"$(nproc)"
+else
+    cmake --build build -j"$(nproc)" --target hearts
+fi
