@@ -12,6 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
+#include <cmath>
+
 // Runs a helper command and returns what it printed, trimmed.
 inline QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
 {
@@ -117,3 +120,61 @@ private:
     QTemporaryDir ownDir;
     QProcess process;
 };
+
+// The view's eight colours, as the palette in MyGLWidget gives them.
+const QRgb heartPalette[8] = {qRgb(255, 128, 128), qRgb(255, 255, 128), qRgb(128, 255, 128), qRgb(0, 255, 128),
+                              qRgb(128, 255, 255), qRgb(0, 128, 255),   qRgb(255, 128, 192), qRgb(255, 128, 255)};
+
+inline bool isLit(QRgb p)
+{
+    return qRed(p) > 8 || qGreen(p) > 8 || qBlue(p) > 8;
+}
+
+// Whether p is a palette colour lit by the eye's light: the colour scaled by
+// one factor from 0 to 1.2 (ambient plus diffuse), each channel capped at 255.
+inline bool isPaletteShade(QRgb p)
+{
+    const int got[3] = {qRed(p), qGreen(p), qBlue(p)};
+    for (QRgb colour : heartPalette) {
+        const int base[3] = {qRed(colour), qGreen(colour), qBlue(colour)};
+        for (int c = 0; c < 3; ++c) {
+            if (base[c] == 0 || got[c] >= 254)
+                continue; // this channel cannot tell the factor
+            const double k = double(got[c]) / base[c];
+            bool fits = k <= 1.25;
+            for (int d = 0; d < 3 && fits; ++d)
+                fits = std::abs(std::min(255.0, base[d] * k) - got[d]) <= 4;
+            if (fits)
+                return true;
+        }
+    }
+    return false;
+}
+
+// Lit pixels inside picture, how many of them are palette shades, and lit
+// pixels outside it (bands that should stay black).
+struct PictureCount
+{
+    int lit = 0;
+    int shades = 0;
+    int inBands = 0;
+};
+
+inline PictureCount countPicture(const QImage &image, const QRect &picture)
+{
+    PictureCount n;
+    for (int y = 0; y < image.height(); ++y) {
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb p = image.pixel(x, y);
+            if (!isLit(p))
+                continue;
+            if (picture.contains(x, y)) {
+                ++n.lit;
+                n.shades += isPaletteShade(p);
+            } else {
+                ++n.inBands;
+            }
+        }
+    }
+    return n;
+}
