@@ -134,6 +134,7 @@ private slots:
     void initTestCase();
     void badInput_data();
     void badInput();
+    void withoutX11EndsAtOnce();
     void fillsAndFollowsItsHost_data();
     void fillsAndFollowsItsHost();
     void inputDoesNotEndIt();
@@ -203,6 +204,19 @@ void HackTest::badInput()
     QCOMPARE(lines.size(), 1);
     QVERIFY2(lines[0].startsWith("hearts: ") && lines[0].contains(error), qPrintable(lines[0]));
     QCOMPARE(watcher.maps(), 0);
+}
+
+// Another platform plugin has no X11 windows to draw into: the hack arguments
+// are then as unknown as any other.
+void HackTest::withoutX11EndsAtOnce()
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    Hearts hearts({"--root", "--bogus"});
+    qunsetenv("QT_QPA_PLATFORM");
+    QVERIFY(hearts.endsWithin(2000));
+    QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(hearts.exitCode(), 0);
+    QCOMPARE(hearts.errorOutput(), QByteArray());
 }
 
 void HackTest::fillsAndFollowsItsHost_data()
