@@ -12,6 +12,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -21,8 +22,12 @@ namespace {
 int runHack(int argc, char **argv)
 {
     const HackCommand hack = hackCommandFor(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
-    HostWindow host(hack.window);
-    const std::string &error = hack.error.empty() ? host.error() : hack.error;
+    std::string error = hack.error;
+    std::unique_ptr<HostWindow> host;
+    if (error.empty()) {
+        host = std::make_unique<HostWindow>(hack.window);
+        error = host->error();
+    }
     if (!error.empty()) {
         std::fprintf(stderr, "hearts: %s\n", error.c_str());
         return 1;
@@ -33,7 +38,7 @@ int runHack(int argc, char **argv)
     auto *view = new MyGLWidget(false);
     view->loadSettings("KestaConfig.dat");
     view->applySettings(withHackOptions(view->settings(), hack));
-    host.embed(view);
+    host.release()->embed(view); // the view owns it from here
     view->show();
     return QApplication::exec();
 }

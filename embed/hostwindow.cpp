@@ -55,9 +55,11 @@ void HostWindow::embed(QWidget *v)
     // The root window has no parent to clip to and a window manager that
     // would frame a child of it: that one child bypasses the manager.
     view->setWindowFlags(Qt::FramelessWindowHint | (isRoot ? Qt::X11BypassWindowManagerHint : Qt::WindowFlags()));
-    // Like the view, the foreign window object lives until the process ends:
-    // the view's native window is its child, and goes with it.
+    // Owned here, and this object by the view: the view's native window is a
+    // child of the foreign one and must not outlive it.
+    setParent(view);
     foreign = QWindow::fromWinId(window);
+    static_cast<QObject *>(foreign)->setParent(this);
     view->winId();
     view->windowHandle()->setParent(foreign);
     view->setGeometry(0, 0, size.width(), size.height());

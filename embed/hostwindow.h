@@ -28,7 +28,8 @@ public:
     const std::string &error() const { return failure; }
 
     // Makes view a child window covering the host and keeps it so as the host
-    // is resized. When the host is destroyed the event loop ends with 0.
+    // is resized. When the host is destroyed the event loop ends with 0. The
+    // view takes ownership of this object.
     void embed(QWidget *view);
 
 private slots:

@@ -210,9 +210,13 @@ void HackTest::badInput()
 // are then as unknown as any other.
 void HackTest::withoutX11EndsAtOnce()
 {
+    const QByteArray asan = qgetenv("ASAN_OPTIONS");
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    // That plugin never frees its screen, which a leak check would report.
+    qputenv("ASAN_OPTIONS", asan + ":detect_leaks=0");
     Hearts hearts({"--root", "--bogus"});
     qunsetenv("QT_QPA_PLATFORM");
+    qputenv("ASAN_OPTIONS", asan);
     QVERIFY(hearts.endsWithin(2000));
     QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
     QCOMPARE(hearts.exitCode(), 0);
