@@ -39,7 +39,6 @@ int runHack(int argc, char **argv)
     view->loadSettings("KestaConfig.dat");
     view->applySettings(withHackOptions(view->settings(), hack));
     host.release()->embed(view); // the view owns it from here
-    view->show();
     return QApplication::exec();
 }
 

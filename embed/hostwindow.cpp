@@ -63,6 +63,12 @@ void HostWindow::embed(QWidget *v)
     view->winId();
     view->windowHandle()->setParent(foreign);
     view->setGeometry(0, 0, size.width(), size.height());
+    view->show();
+    // Qt gives its window an arrow; a hack shows the host's cursor instead,
+    // which a screen-saver daemon blanks.
+    const uint32_t inherit = XCB_CURSOR_NONE;
+    xcb_change_window_attributes(connection, uint32_t(view->winId()), XCB_CW_CURSOR, &inherit);
+    xcb_flush(connection);
 
     notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &HostWindow::readEvents);

@@ -27,8 +27,8 @@ public:
     // Empty once the window is found and watched; otherwise why not, in one line.
     const std::string &error() const { return failure; }
 
-    // Makes view a child window covering the host and keeps it so as the host
-    // is resized. When the host is destroyed the event loop ends with 0. The
+    // Shows view as a child window covering the host, with the host's cursor,
+    // and keeps it so as the host is resized. When the host is destroyed the event loop ends with 0. The
     // view takes ownership of this object.
     void embed(QWidget *view);
 

@@ -2,10 +2,7 @@
 // real input through the XTEST extension (xdotool).
 #include "app/runmode.h"
 #include "testsupport.h"
-
-
-#include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
+#include "xsupport.h"
 
 Q_DECLARE_METATYPE(RunMode)
 
@@ -27,22 +24,6 @@ QSize windowSize(const QString &id)
 bool fullScreen(const QString &id)
 {
     return run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_STATE"}).contains("_NET_WM_STATE_FULLSCREEN");
-}
-
-// Whether the cursor the server shows right now has any visible pixel.
-bool cursorVisible()
-{
-    Display *display = XOpenDisplay(nullptr);
-    if (!display)
-        return true;
-    bool visible = false;
-    if (XFixesCursorImage *image = XFixesGetCursorImage(display)) {
-        for (int i = 0; i < image->width * image->height; ++i)
-            visible |= (image->pixels[i] >> 24) != 0;
-        XFree(image);
-    }
-    XCloseDisplay(display);
-    return visible;
 }
 
 int litPixels(const QImage &image)

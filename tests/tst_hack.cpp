@@ -4,11 +4,10 @@
 #include "app/hackcommand.h"
 #include "testsupport.h"
 #include "view/projection.h"
+#include "xsupport.h"
 
 #include <QDir>
 #include <QXmlStreamReader>
-
-#include <X11/Xlib.h>
 
 #include <signal.h>
 #include <unistd.h>
@@ -428,6 +427,7 @@ void HackTest::underTheDaemon()
     QVERIFY(daemon.waitForStarted());
     QTRY_VERIFY_WITH_TIMEOUT(command("-time") == 0, 10000);
 
+    xdotool({"mousemove", "640", "500"}); // over the saver, and before it starts
     QCOMPARE(command("-activate"), 0);
     QTRY_COMPARE_WITH_TIMEOUT(processesOf(executable), 1, 10000);
     QTest::qWait(1500);
@@ -436,6 +436,7 @@ void HackTest::underTheDaemon()
     qInfo("screenshot: %s", qPrintable(QDir::current().filePath("hearts-under-xscreensaver.png")));
     const PictureCount n = countPicture(screen, pictureIn(screen.size()));
     QVERIFY2(drawnWithinPicture(n, 10000), qPrintable(describe(n)));
+    QVERIFY2(!cursorVisible(), "the hack shows a cursor over the saver");
 
     QCOMPARE(command("-deactivate"), 0);
     QTRY_COMPARE_WITH_TIMEOUT(processesOf(executable), 0, 5000);
