@@ -21,6 +21,10 @@ namespace {
 // the daemon, not input, ends it (SIGTERM, or destroying that window).
 int runHack(int argc, char **argv)
 {
+    // The daemon stops a hack with SIGTERM, at any moment, and expects it gone
+    // at once with status 0.
+    std::signal(SIGTERM, [](int) { ::_exit(0); });
+
     const HackCommand hack = hackCommandFor(argc, argv, std::getenv("XSCREENSAVER_WINDOW"));
     std::string error = hack.error;
     std::unique_ptr<HostWindow> host;
@@ -32,8 +36,6 @@ int runHack(int argc, char **argv)
         std::fprintf(stderr, "hearts: %s\n", error.c_str());
         return 1;
     }
-    // The daemon stops a hack with SIGTERM and expects it gone at once.
-    std::signal(SIGTERM, [](int) { ::_exit(0); });
 
     auto *view = new MyGLWidget(false);
     view->loadSettings("KestaConfig.dat");

@@ -432,8 +432,9 @@ void HackTest::underTheDaemon()
     QTRY_COMPARE_WITH_TIMEOUT(processesOf(executable), 1, 10000);
     QTest::qWait(1500);
     const QImage screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-    screen.save(QDir::current().filePath("hearts-under-xscreensaver.png"));
-    qInfo("screenshot: %s", qPrintable(QDir::current().filePath("hearts-under-xscreensaver.png")));
+    const QString shot = QDir(binaryDir).filePath("hearts-under-xscreensaver.png");
+    screen.save(shot);
+    qInfo("screenshot: %s", qPrintable(shot));
     const PictureCount n = countPicture(screen, pictureIn(screen.size()));
     QVERIFY2(drawnWithinPicture(n, 10000), qPrintable(describe(n)));
     QVERIFY2(!cursorVisible(), "the hack shows a cursor over the saver");
