@@ -52,8 +52,8 @@ HostWindow::~HostWindow()
 void HostWindow::embed(QWidget *v)
 {
     view = v;
-    // The root window has no parent to clip to and a window manager that
-    // would frame a child of it: that one child bypasses the manager.
+    // A child of the root window is a top-level one, which the window manager
+    // would frame and move: over the root, the view bypasses the manager.
     view->setWindowFlags(Qt::FramelessWindowHint | (isRoot ? Qt::X11BypassWindowManagerHint : Qt::WindowFlags()));
     // Owned here, and this object by the view: the view's native window is a
     // child of the foreign one and must not outlive it.
