@@ -2,59 +2,9 @@
 // real input through the XTEST extension (xdotool).
 #include "app/runmode.h"
 #include "testsupport.h"
-
-
-#include <X11/Xlib.h>
-#include <X11/extensions/Xfixes.h>
+#include "xcursor.h"
 
 Q_DECLARE_METATYPE(RunMode)
-
-namespace {
-
-QSize windowSize(const QString &id)
-{
-    const QString shell = run(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", id});
-    QSize size;
-    for (const QString &line : shell.split('\n')) {
-        if (line.startsWith("WIDTH="))
-            size.setWidth(line.mid(6).toInt());
-        if (line.startsWith("HEIGHT="))
-            size.setHeight(line.mid(7).toInt());
-    }
-    return size;
-}
-
-bool fullScreen(const QString &id)
-{
-    return run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_STATE"}).contains("_NET_WM_STATE_FULLSCREEN");
-}
-
-// Whether the cursor the server shows right now has any visible pixel.
-bool cursorVisible()
-{
-    Display *display = XOpenDisplay(nullptr);
-    if (!display)
-        return true;
-    bool visible = false;
-    if (XFixesCursorImage *image = XFixesGetCursorImage(display)) {
-        for (int i = 0; i < image->width * image->height; ++i)
-            visible |= (image->pixels[i] >> 24) != 0;
-        XFree(image);
-    }
-    XCloseDisplay(display);
-    return visible;
-}
-
-int litPixels(const QImage &image)
-{
-    int n = 0;
-    for (int y = 0; y < image.height(); ++y)
-        for (int x = 0; x < image.width(); ++x)
-            n += (image.pixel(x, y) & 0xffffff) != 0;
-    return n;
-}
-
-} // namespace
 
 class ExecutableTest : public QObject
 {
@@ -156,9 +106,9 @@ void ExecutableTest::opensItsWindow()
     QCOMPARE(fullScreen(id), full);
     const QSize screen = QGuiApplication::primaryScreen()->size();
     if (full)
-        QCOMPARE(windowSize(id), screen);
+        QCOMPARE(windowGeometry(id).size(), screen);
     else
-        QVERIFY(windowSize(id).width() < screen.width());
+        QVERIFY(windowGeometry(id).size().width() < screen.width());
     QVERIFY(hearts.running());
 }
 
@@ -186,7 +136,7 @@ void ExecutableTest::heartsMoveOnScreen()
     const QImage first = grabWindow(id);
     QTest::qWait(500);
     const QImage second = grabWindow(id);
-    QVERIFY(litPixels(first) > 1000);
+    QVERIFY(litPixelsIn(first, first.rect()) > 1000);
     QVERIFY(first != second);
 }
 

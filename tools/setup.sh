@@ -1,14 +1,16 @@
 #!/bin/bash
 # Installs what is missing on Debian 12 and builds into build/.
 # With --test it also installs what the test suite needs: an X server with
-# software OpenGL, a window manager, tools that send real input, and valgrind.
+# software OpenGL, a window manager, tools that send real input, valgrind, and
+# an X server to nest in it that reports two monitors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
           libgl1-mesa-dri fonts-dejavu-core)
 if [ "${1:-}" = --test ]; then
-    packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind)
+    packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
+               xserver-xephyr)
 fi
 
 missing=()
