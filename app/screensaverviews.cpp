@@ -61,5 +61,9 @@ void ScreenSaverViews::removeScreen(QScreen *screen)
         return;
     MyGLWidget *view = it->widget;
     views.erase(it);
+    const bool hadFocus = view->isActiveWindow();
     delete view;
+    // Keys go to the focused view: one must stay focused.
+    if (hadFocus && !views.empty())
+        views.front().widget->activateWindow();
 }

@@ -204,12 +204,14 @@ void MonitorsTest::viewsFollowScreens()
     // Each built its own field, although both were built within one second.
     QVERIFY(views.viewOn(screens[0])->field()[0].position.x != views.viewOn(screens[1])->field()[0].position.x);
     QTRY_COMPARE(ownWindows(), 2);
+    QTRY_VERIFY(views.viewOn(screens[1])->isActiveWindow()); // the last shown
 
     QPointer<MyGLWidget> unplugged = views.viewOn(screens[1]);
     emit qGuiApp->screenRemoved(screens[1]);
     QCOMPARE(views.count(), 1);
     QVERIFY2(unplugged.isNull(), "the view of a monitor that went must go with it");
     QVERIFY(views.viewOn(screens[0]));
+    QTRY_VERIFY(views.viewOn(screens[0])->isActiveWindow()); // keys still reach a view
     QCOMPARE(HeartMesh::count(), 20);
     QTRY_COMPARE(ownWindows(), 1);
 
