@@ -51,6 +51,9 @@ void ScreenSaverViews::addScreen(QScreen *screen)
     view->showFullScreen();
     view->setCursor(QCursor(Qt::BlankCursor));
     views.push_back({screen, view});
+    // A monitor's place changes when one beside it comes or goes: its view
+    // follows, or it would be left over the newcomer.
+    connect(screen, &QScreen::geometryChanged, view, [view](const QRect &g) { view->setGeometry(g); });
 }
 
 void ScreenSaverViews::removeScreen(QScreen *screen)
