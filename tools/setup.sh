@@ -1,8 +1,9 @@
 #!/bin/bash
 # Installs what is missing on Debian 12 and builds into build/.
 # With --test it also installs what the test suite needs: an X server with
-# software OpenGL, a window manager, tools that send real input, valgrind, and
-# an X server to nest in it that reports two monitors.
+# software OpenGL, a window manager, tools that send real input, valgrind, an
+# X server to nest in it that reports two monitors, and one whose monitors
+# xrandr plugs in and out.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,7 +11,7 @@ packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
           libgl1-mesa-dri fonts-dejavu-core)
 if [ "${1:-}" = --test ]; then
     packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
-               xserver-xephyr)
+               xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils)
 fi
 
 missing=()
