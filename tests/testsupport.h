@@ -140,23 +140,20 @@ public:
         return {};
     }
 
-    // All of the program's visible windows once there are at least as many as
-    // expected, waiting up to ten seconds; what there is then, if fewer.
-    QStringList windows(int expected)
+    // The program's visible windows, sorted, as "WxH+X+Y", each followed by
+    // " full" if it is full-screen.
+    QString layout() const
     {
         const QString pid = QString::number(process.processId());
-        QStringList ids;
-        QElapsedTimer clock;
-        clock.start();
-        while (clock.elapsed() < 10000 && process.state() == QProcess::Running) {
-            ids = run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", "."})
-                      .split('\n', Qt::SkipEmptyParts);
-            if (ids.size() >= expected)
-                break;
-            QTest::qWait(100);
+        QStringList placed;
+        for (const QString &id : run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", "."})
+                                     .split('\n', Qt::SkipEmptyParts)) {
+            const QRect r = windowGeometry(id);
+            placed << QString("%1x%2+%3+%4%5").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y())
+                          .arg(fullScreen(id) ? " full" : "");
         }
-        QTest::qWait(300); // let the window manager finish with them
-        return ids;
+        placed.sort();
+        return placed.join(", ");
     }
 
     bool endsWithin(int ms) { return process.waitForFinished(ms); }
