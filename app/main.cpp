@@ -1,10 +1,11 @@
 #include "hackcommand.h"
 #include "runmode.h"
+#include "screensaverviews.h"
 #include "config/configdialog.h"
+#include "config/settingsfile.h"
 #include "view/myglwidget.h"
 
 #include <QApplication>
-#include <QCursor>
 
 #ifdef HEARTS_X11
 #include "embed/hostwindow.h"
@@ -71,12 +72,13 @@ int main(int argc, char **argv)
         // arrives while a slow frame is drawn counts as one move, the first,
         // which the view ignores: the saver would stay on.
         QCoreApplication::setAttribute(Qt::AA_CompressHighFrequencyEvents, false);
-        auto *view = new MyGLWidget(true);
-        view->loadSettings("KestaConfig.dat");
-        view->showFullScreen();
-        view->setCursor(QCursor(Qt::BlankCursor));
-        topLevel = view;
-        break;
+        // Read once for every monitor's view. Like the other modes' windows,
+        // the views are never deleted, and they are shown already.
+        HeartSettings settings;
+        readSettingsFile("KestaConfig.dat", settings);
+        auto *views = new ScreenSaverViews(settings);
+        views->showOnEveryScreen();
+        return app.exec();
     }
     case RunMode::Configure:
         // Shown modeless: the application's event loop alone runs it.

@@ -33,6 +33,41 @@ inline void xdotool(const QStringList &args)
     run(QStringLiteral("xdotool"), args);
 }
 
+// A top-level window's place on the X screen, as the window manager left it.
+inline QRect windowGeometry(const QString &id)
+{
+    const QString shell = run(QStringLiteral("xdotool"), {"getwindowgeometry", "--shell", id});
+    QRect r;
+    for (const QString &line : shell.split('\n')) {
+        const QString value = line.section('=', 1);
+        if (line.startsWith("X="))
+            r.moveLeft(value.toInt());
+        else if (line.startsWith("Y="))
+            r.moveTop(value.toInt());
+        else if (line.startsWith("WIDTH="))
+            r.setWidth(value.toInt());
+        else if (line.startsWith("HEIGHT="))
+            r.setHeight(value.toInt());
+    }
+    return r;
+}
+
+inline bool fullScreen(const QString &id)
+{
+    return run(QStringLiteral("xprop"), {"-id", id, "_NET_WM_STATE"}).contains("_NET_WM_STATE_FULLSCREEN");
+}
+
+// Pixels of the area that are not black.
+inline int litPixelsIn(const QImage &image, const QRect &area)
+{
+    int n = 0;
+    const QRect r = area & image.rect();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        for (int x = r.left(); x <= r.right(); ++x)
+            n += (image.pixel(x, y) & 0xffffff) != 0;
+    return n;
+}
+
 inline QImage grabWindow(const QString &id)
 {
     return QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
@@ -106,6 +141,22 @@ public:
             QTest::qWait(100);
         }
         return {};
+    }
+
+    // The program's visible windows, sorted, as "WxH+X+Y", each followed by
+    // " full" if it is full-screen.
+    QString layout() const
+    {
+        const QString pid = QString::number(process.processId());
+        QStringList placed;
+        for (const QString &id : run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", "."})
+                                     .split('\n', Qt::SkipEmptyParts)) {
+            const QRect r = windowGeometry(id);
+            placed << QString("%1x%2+%3+%4%5").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y())
+                          .arg(fullScreen(id) ? " full" : "");
+        }
+        placed.sort();
+        return placed.join(", ");
     }
 
     bool endsWithin(int ms) { return process.waitForFinished(ms); }

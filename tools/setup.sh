@@ -2,7 +2,9 @@
 # Installs what is missing on Debian 12 and builds the program into build/.
 # With --test it also installs what the test suite needs (an X server with
 # software OpenGL, a window manager, tools that send real input, valgrind, a
-# screen-saver daemon and Debian's packaging tools) and builds everything.
+# nested X server that reports two monitors and one whose monitors xrandr
+# plugs in and out, a screen-saver daemon and Debian's packaging tools) and
+# builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,6 +12,7 @@ packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
           libgl1-mesa-dri fonts-dejavu-core libxcb1-dev)
 if [ "${1:-}" = --test ]; then
     packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
+               xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                xscreensaver dpkg-dev file)
 fi
 

@@ -17,12 +17,12 @@ constexpr double heartBevelWidth = 0.15;
 
 MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     : QGLWidget(parent, nullptr, Qt::WindowFlags())
+    , moves(&ownMoves)
     , screenSaverMode(screenSaverMode)
     , random(&std::rand)
 {
     setWindowTitle(QStringLiteral("Happy Valentines Day!"));
     setMouseTracking(true); // moves must arrive without a button held
-    mouseMoved = false;
 
     static const int palette[HeartField::paletteSize][3] = {
         {255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
@@ -37,7 +37,10 @@ MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     heartCount = defaults.heartCount;
     nearDistance = defaults.nearDistance;
     farDistance = defaults.farDistance;
-    std::srand(unsigned(std::time(nullptr)));
+    // Once per process: a second view seeded again within the same second
+    // would place the same field as the first.
+    static const bool seeded = (std::srand(unsigned(std::time(nullptr))), true);
+    (void)seeded;
     animationInterval = 10;
     showFrame = defaults.showFrame;
 
@@ -153,14 +156,8 @@ void MyGLWidget::mousePressEvent(QMouseEvent *)
         QCoreApplication::exit(0);
 }
 
-// The first move is ignored, however it comes: mapping a full-screen window
-// under the pointer can report one without the user touching anything.
 void MyGLWidget::mouseMoveEvent(QMouseEvent *)
 {
-    if (!screenSaverMode)
-        return;
-    if (mouseMoved)
+    if (screenSaverMode && moves->moveEnds())
         QCoreApplication::exit(0);
-    else
-        mouseMoved = true;
 }

@@ -2,6 +2,7 @@
 
 #include "config/heartsettings.h"
 #include "heartfield.h"
+#include "movecount.h"
 
 #include <QColor>
 #include <QGLWidget>
@@ -33,6 +34,10 @@ public:
     void setRandomSource(HeartField::RandomSource source) { random = source; }
     const std::vector<HeartInstance> &field() const { return hearts; }
 
+    // Counts this view's mouse moves with other views' (the screen saver's on
+    // every monitor) instead of on its own. The count must outlive the view.
+    void countMovesWith(MoveCount *shared) { moves = shared; }
+
 protected slots:
     void animate();
 
@@ -58,7 +63,8 @@ private:
     int farDistance;
     double fieldOfView;
     double aspectRatio;
-    bool mouseMoved;
+    MoveCount ownMoves;
+    MoveCount *moves;
     bool screenSaverMode;
     HeartField::RandomSource random;
 };

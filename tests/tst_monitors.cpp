@@ -1,0 +1,230 @@
+// The screen saver on two monitors: run by tests/twoheads.sh in a nested X
+// server whose heads are 640x480 (4:3) at the left and 800x450 (16:9) at the
+// right. The real program with real input first, then the views' class itself.
+#include "app/screensaverviews.h"
+#include "view/myglwidget.h"
+#include "view/projection.h"
+#include "testsupport.h"
+
+#include <QPointer>
+
+#include "xsupport.h"
+
+namespace {
+
+const QRect leftHead(0, 0, 640, 480);
+const QRect rightHead(640, 0, 800, 450);
+const QString twoViews = "640x480+0+0 full, 800x450+640+0 full";
+
+// One head as the server shows it, in the head's own coordinates.
+QImage grabHead(const QRect &head)
+{
+    QScreen *screen = QGuiApplication::screenAt(head.center());
+    const QImage image = screen->grabWindow(0, 0, 0, head.width(), head.height()).toImage();
+    const QString dir = QString::fromLocal8Bit(qgetenv("HEARTS_SCREENSHOT_DIR"));
+    if (!dir.isEmpty()) // for a person to look at
+        image.save(QString("%1/head-%2x%3.png").arg(dir).arg(head.width()).arg(head.height()));
+    return image;
+}
+
+// The 4:3 picture within a head, top-down as the image has it.
+QRect pictureIn(const QRect &head)
+{
+    const Viewport v = centredViewport(head.width(), head.height(), 4.0 / 3.0);
+    return QRect(v.x, head.height() - v.y - v.height, v.width, v.height);
+}
+
+} // namespace
+
+class MonitorsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void everyHeadCovered();
+    void otherModesMapOneWindow_data();
+    void otherModesMapOneWindow();
+    void cursorBlankOnEveryHead();
+    void inputOnAnyHeadEnds_data();
+    void inputOnAnyHeadEnds();
+    void viewsFollowScreens();
+    void eachViewDrawsItsOwnField();
+};
+
+void MonitorsTest::initTestCase()
+{
+    QVERIFY2(QFile::exists(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE"))),
+             "HEARTS_EXECUTABLE must name the built program");
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    QVERIFY2(screens.size() == 2, "run under tests/twoheads.sh: two monitors are needed");
+    QCOMPARE(screens[0]->geometry(), leftHead);
+    QCOMPARE(screens[1]->geometry(), rightHead);
+    QVERIFY2(!run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("not found"),
+             "a window manager must run in this X server");
+}
+
+// Enough hearts that the 4:3 picture is lit out to its edges on both heads.
+void MonitorsTest::everyHeadCovered()
+{
+    QTemporaryDir dir;
+    HeartSettings s;
+    s.heartCount = 400;
+    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    Hearts hearts({"/s"}, dir.path());
+    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), twoViews, 10000);
+    QTest::qWait(500);
+
+    for (const QRect &head : {leftHead, rightHead}) {
+        const QImage image = grabHead(head);
+        QCOMPARE(image.size(), head.size());
+        const QRect picture = pictureIn(head);
+        QCOMPARE(litPixelsIn(image, image.rect()), litPixelsIn(image, picture)); // bands black
+        QVERIFY(litPixelsIn(image, picture) > picture.width() * picture.height() / 10);
+        QVERIFY2(litPixelsIn(image, picture.adjusted(0, 0, 3 - picture.width(), 0)) > 0,
+                 "the picture should reach its left edge");
+        QVERIFY2(litPixelsIn(image, picture.adjusted(picture.width() - 3, 0, 0, 0)) > 0,
+                 "the picture should reach its right edge");
+    }
+    QCOMPARE(pictureIn(rightHead), QRect(100, 0, 600, 450)); // bands at the sides
+    QVERIFY(hearts.running());
+}
+
+void MonitorsTest::otherModesMapOneWindow_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("windowed") << QStringList{};
+    QTest::newRow("settings") << QStringList{"/c"};
+}
+
+void MonitorsTest::otherModesMapOneWindow()
+{
+    QFETCH(QStringList, args);
+    Hearts hearts(args);
+    QVERIFY(!hearts.window().isEmpty());
+    QTest::qWait(1000); // time for a second window, were one coming
+    QVERIFY2(!hearts.layout().contains(',') && !hearts.layout().contains("full"), qPrintable(hearts.layout()));
+}
+
+// The first move is ignored, so the pointer can visit the other head too.
+void MonitorsTest::cursorBlankOnEveryHead()
+{
+    xdotool({"mousemove", "1000", "200"});
+    QVERIFY2(cursorVisible(), "the root window's cursor shows before the saver starts");
+    Hearts hearts({"/s"});
+    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), twoViews, 10000);
+    QTRY_VERIFY_WITH_TIMEOUT(!cursorVisible(), 3000);
+    xdotool({"mousemove", "300", "200"});
+    QTest::qWait(300);
+    QVERIFY(!cursorVisible());
+    QVERIFY(hearts.running());
+}
+
+void MonitorsTest::inputOnAnyHeadEnds_data()
+{
+    QTest::addColumn<QPoint>("pointer");
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("then");
+    QTest::addColumn<bool>("ends");
+    const QPoint onRight(1000, 200);
+    const QStringList nothing;
+    const QStringList move{"mousemove_relative", "--", "1", "0"};
+    QTest::newRow("one move on the right") << onRight << move << nothing << false;
+    QTest::newRow("second move on the right") << onRight << move << move << true;
+    QTest::newRow("a move on each head") << QPoint(300, 200) << move
+                                         << QStringList{"mousemove", "1000", "200"} << true;
+    QTest::newRow("click on the right") << onRight << nothing << QStringList{"click", "1"} << true;
+    QTest::newRow("key") << onRight << nothing << QStringList{"key", "a"} << true;
+}
+
+// The pointer waits where given before the saver starts. The first step must
+// leave it running for two seconds; the second must then end it with status 0
+// within two seconds, or not at all.
+void MonitorsTest::inputOnAnyHeadEnds()
+{
+    QFETCH(QPoint, pointer);
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, then);
+    QFETCH(bool, ends);
+    xdotool({"mousemove", QString::number(pointer.x()), QString::number(pointer.y())});
+    Hearts hearts({"/s"});
+    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), twoViews, 10000);
+    if (!first.isEmpty())
+        xdotool(first);
+    QVERIFY2(!hearts.endsWithin(2000), "ended before its time");
+    if (!then.isEmpty())
+        xdotool(then);
+    if (ends) {
+        QVERIFY2(hearts.endsWithin(2000), "still running");
+        QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(hearts.exitCode(), 0);
+    } else {
+        QVERIFY2(!hearts.endsWithin(2000), "ended");
+    }
+}
+
+// The views' class with the two real screens; the application's own signals
+// stand in for monitors that come and go (tst_hotplug plugs them for real).
+void MonitorsTest::viewsFollowScreens()
+{
+    const QList<QScreen *> screens = QGuiApplication::screens();
+    HeartSettings s;
+    s.heartCount = 20;
+    ScreenSaverViews views(s);
+    views.showOnEveryScreen();
+    for (QScreen *screen : screens)
+        QTRY_VERIFY(views.viewOn(screen) && views.viewOn(screen)->field().size() == 20);
+    QCOMPARE(HeartMesh::count(), 40);
+    // Each placed a field of its own, though both were built within one second.
+    const auto depths = [&](int i) {
+        QList<double> z;
+        for (const HeartInstance &h : views.viewOn(screens[i])->field())
+            z << h.position.z;
+        return z;
+    };
+    QVERIFY(depths(0) != depths(1));
+
+    QPointer<MyGLWidget> unplugged = views.viewOn(screens[1]);
+    QTRY_VERIFY(unplugged->isActiveWindow()); // the last shown
+    emit qGuiApp->screenRemoved(screens[1]);
+    QVERIFY2(unplugged.isNull() && views.count() == 1, "the view of a monitor that went must go with it");
+    QCOMPARE(HeartMesh::count(), 20);
+    QTRY_VERIFY(views.viewOn(screens[0])->isActiveWindow()); // keys still reach a view
+
+    emit qGuiApp->screenAdded(screens[1]);
+    emit qGuiApp->screenAdded(screens[1]); // told twice, it still gets one view
+    QCOMPARE(views.count(), 2);
+    QTRY_COMPARE(views.viewOn(screens[1])->geometry(), rightHead);
+}
+
+// Two views in one process each draw their own hearts, however many meshes
+// live in the process as a whole.
+void MonitorsTest::eachViewDrawsItsOwnField()
+{
+    MyGLWidget one(false), many(false);
+    HeartSettings s;
+    s.heartCount = 1;
+    one.applySettings(s);
+    s.heartCount = 300;
+    many.applySettings(s);
+    // Side by side, so that neither covers the other in the grabs.
+    one.setGeometry(100, 100, 400, 300);
+    many.setGeometry(800, 100, 400, 300);
+    for (MyGLWidget *w : {&one, &many}) {
+        w->show();
+        QVERIFY(QTest::qWaitForWindowExposed(w));
+    }
+    QTest::qWait(300);
+    QCOMPARE(int(one.field().size()), 1);
+    QCOMPARE(int(many.field().size()), 300);
+    QCOMPARE(HeartMesh::count(), 301);
+    const QImage a = QGuiApplication::primaryScreen()->grabWindow(one.winId()).toImage();
+    const QImage b = QGuiApplication::primaryScreen()->grabWindow(many.winId()).toImage();
+    // One heart, even at the nearest distance, covers well under 15000 pixels.
+    const int litOne = litPixelsIn(a, a.rect()), litMany = litPixelsIn(b, b.rect());
+    QVERIFY2(litOne > 0 && litOne < 15000 && litMany > 15000,
+             qPrintable(QString("%1 and %2").arg(litOne).arg(litMany)));
+}
+
+QTEST_MAIN(MonitorsTest)
+#include "tst_monitors.moc"
