@@ -38,6 +38,23 @@ inline void xdotool(const QStringList &args)
     run(QStringLiteral("xdotool"), args);
 }
 
+// Asks the window manager to focus the window and waits until the X server
+// has the keyboard focus there: keys sent before then go wherever it was.
+inline bool focusWindow(const QString &id, int timeoutMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        run(QStringLiteral("xdotool"), {"windowactivate", id});
+        for (int i = 0; i < 10; ++i) {
+            if (run(QStringLiteral("xdotool"), {"getwindowfocus"}) == id)
+                return true;
+            QTest::qWait(100);
+        }
+    }
+    return false;
+}
+
 inline QImage grabWindow(const QString &id)
 {
     return QGuiApplication::primaryScreen()->grabWindow(WId(id.toULong())).toImage();
