@@ -96,8 +96,8 @@ private slots:
     void dialogAndViewAgree();
     void closingKeepsTheFile_data();
     void closingKeepsTheFile();
-    void failedSave_data();
-    void failedSave();
+    void okWithoutTemporaryFile_data();
+    void okWithoutTemporaryFile();
 
 private:
     QTemporaryDir dir;
@@ -261,7 +261,7 @@ void TestConfigDialog::closingKeepsTheFile()
     QCOMPARE(contents(fileName), withFile ? before : QByteArray("<unreadable>"));
 }
 
-void TestConfigDialog::failedSave_data()
+void TestConfigDialog::okWithoutTemporaryFile_data()
 {
     QTest::addColumn<QString>("folder");
     QTest::addColumn<bool>("saved");
@@ -273,7 +273,7 @@ void TestConfigDialog::failedSave_data()
 }
 
 // Silent and still closes; saved in place, or the old file stays whole.
-void TestConfigDialog::failedSave()
+void TestConfigDialog::okWithoutTemporaryFile()
 {
     QFETCH(QString, folder);
     QFETCH(bool, saved);
