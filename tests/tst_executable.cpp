@@ -153,11 +153,13 @@ void ExecutableTest::opensItsWindow()
     const QString id = hearts.window();
     QVERIFY2(!id.isEmpty(), "no window was mapped");
     QCOMPARE(run("xdotool", {"getwindowname", id}), title);
-    QCOMPARE(fullScreen(id), full);
     const QSize screen = QGuiApplication::primaryScreen()->size();
+    // The window manager may still be applying the state: wait for it, not
+    // for a set time.
     if (full)
-        QCOMPARE(windowSize(id), screen);
-    else
+        QTRY_VERIFY_WITH_TIMEOUT(fullScreen(id) && windowSize(id) == screen, 10000);
+    QCOMPARE(fullScreen(id), full);
+    if (!full)
         QVERIFY(windowSize(id).width() < screen.width());
     QVERIFY(hearts.running());
 }
