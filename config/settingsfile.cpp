@@ -77,6 +77,39 @@ qint64 readRegularFile(const QString &name, unsigned char *buffer, qint64 size)
     return file.read(reinterpret_cast<char *>(buffer), size);
 #endif
 }
+
+// Empties name and writes size bytes to it in place, creating it if missing;
+// only a regular file is written.
+bool rewriteRegularFile(const QString &name, const unsigned char *bytes, qint64 size)
+{
+#ifdef Q_OS_UNIX
+    // QSaveFile's own fallback would open a FIFO at the name and wait there for
+    // a reader; O_NONBLOCK fails at once instead, and fstat turns away anything
+    // else that is not a regular file before it is emptied.
+    const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) == 0;
+    qint64 put = 0;
+    while (ok && put < size) {
+        const ssize_t n = ::write(fd, bytes + put, std::size_t(size - put));
+        if (n > 0)
+            put += n;
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            ok = false;
+    }
+    return ::close(fd) == 0 && ok;
+#else
+    if (QFileInfo(name).exists() && !QFileInfo(name).isFile())
+        return false;
+    QFile file(name);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(reinterpret_cast<const char *>(bytes), size) == size && file.flush();
+#endif
+}
 } // namespace
 
 void encodeSettings(const HeartSettings &settings, unsigned char out[settingsFileSize])
@@ -123,9 +156,14 @@ bool writeSettingsFile(const char *fileName, const HeartSettings &settings)
 {
     unsigned char bytes[settingsFileSize];
     encodeSettings(settings, bytes);
-    QSaveFile file(nativeName(fileName));
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
+    const QString name = nativeName(fileName);
+    QSaveFile file(name);
+    if (!file.open(QIODevice::WriteOnly)) {
+        // No temporary file can be made beside it, as in a folder the user
+        // may not write to: a plain overwrite can still save where the file
+        // itself is writable.
+        return rewriteRegularFile(name, bytes, qint64(settingsFileSize));
+    }
     // Without commit() the temporary file is discarded and the old one stays.
     if (file.write(reinterpret_cast<const char *>(bytes), qint64(settingsFileSize))
         != qint64(settingsFileSize))

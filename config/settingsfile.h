@@ -28,5 +28,6 @@ bool readSettingsFile(const char *fileName, HeartSettings &settings);
 
 // Replaces fileName whole: the bytes go to a temporary file beside it, which is
 // then renamed over it, so a failed write leaves the previous file intact.
-// Returns false on failure; callers stay silent about it.
+// Where no temporary file can be made there, a regular file at the name is
+// rewritten in place instead. Returns false on failure; callers stay silent.
 bool writeSettingsFile(const char *fileName, const HeartSettings &settings);

@@ -1,6 +1,6 @@
 #include "heartmesh.h"
 
-#include <GL/gl.h>
+#include "opengl.h"
 
 namespace {
 

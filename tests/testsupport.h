@@ -12,8 +12,14 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <grp.h>
+#include <pwd.h>
+#include <sys/types.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 // Runs a helper command and returns what it printed, trimmed.
 inline QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
@@ -66,6 +72,23 @@ inline int litPixelsIn(const QImage &image, const QRect &area)
         for (int x = r.left(); x <= r.right(); ++x)
             n += (image.pixel(x, y) & 0xffffff) != 0;
     return n;
+}
+
+// Asks the window manager to focus the window and waits until the X server
+// has the keyboard focus there: keys sent before then go wherever it was.
+inline bool focusWindow(const QString &id, int timeoutMs = 30000)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeoutMs) {
+        run(QStringLiteral("xdotool"), {"windowactivate", id});
+        for (int i = 0; i < 10; ++i) {
+            if (run(QStringLiteral("xdotool"), {"getwindowfocus"}) == id)
+                return true;
+            QTest::qWait(100);
+        }
+    }
+    return false;
 }
 
 inline QImage grabWindow(const QString &id)
@@ -229,3 +252,46 @@ inline PictureCount countPicture(const QImage &image, const QRect &picture)
     }
     return n;
 }
+
+// Permission bits do not stop root, and CI runs as root: there a test that
+// needs a file or folder its user may not touch runs that part as nobody.
+// Created as root, this hands the test's own folder to nobody and becomes
+// nobody (real and effective ids) until destroyed; the saved id stays root's,
+// so the process can come back. In-process, unlike a child run as nobody: the
+// test's executable, and the X server's authority file, may lie where nobody
+// cannot read them. Anyone else is already an ordinary user: nothing happens.
+class AsOrdinaryUser
+{
+public:
+    explicit AsOrdinaryUser(const QString &ownFolder)
+    {
+        if (::geteuid() != 0)
+            return;
+        wasRoot = true;
+        rootGid = ::getegid();
+        groups.resize(std::size_t(std::max(0, ::getgroups(0, nullptr))));
+        const passwd *nobody = ::getpwnam("nobody");
+        failed = !nobody || ::getgroups(int(groups.size()), groups.data()) != int(groups.size())
+                 || ::chown(QFile::encodeName(ownFolder).constData(), nobody->pw_uid, nobody->pw_gid) != 0
+                 || ::setgroups(0, nullptr) != 0 || ::setresgid(nobody->pw_gid, nobody->pw_gid, rootGid) != 0
+                 || ::setresuid(nobody->pw_uid, nobody->pw_uid, 0) != 0;
+    }
+    ~AsOrdinaryUser()
+    {
+        if (wasRoot && ::setresuid(0, 0, 0) == 0) {
+            ::setresgid(rootGid, rootGid, rootGid);
+            ::setgroups(groups.size(), groups.data());
+        }
+    }
+    AsOrdinaryUser(const AsOrdinaryUser &) = delete;
+    AsOrdinaryUser &operator=(const AsOrdinaryUser &) = delete;
+
+    // False when root could not become nobody.
+    bool ok() const { return !failed; }
+
+private:
+    std::vector<gid_t> groups;
+    gid_t rootGid = 0;
+    bool wasRoot = false;
+    bool failed = false;
+};

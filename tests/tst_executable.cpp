@@ -103,11 +103,13 @@ void ExecutableTest::opensItsWindow()
     const QString id = hearts.window();
     QVERIFY2(!id.isEmpty(), "no window was mapped");
     QCOMPARE(run("xdotool", {"getwindowname", id}), title);
-    QCOMPARE(fullScreen(id), full);
     const QSize screen = QGuiApplication::primaryScreen()->size();
+    // The window manager may still be applying the state: wait for it, not
+    // for a set time.
     if (full)
-        QCOMPARE(windowGeometry(id).size(), screen);
-    else
+        QTRY_VERIFY_WITH_TIMEOUT(fullScreen(id) && windowGeometry(id).size() == screen, 10000);
+    QCOMPARE(fullScreen(id), full);
+    if (!full)
         QVERIFY(windowGeometry(id).size().width() < screen.width());
     QVERIFY(hearts.running());
 }

@@ -210,7 +210,9 @@ private slots:
         QTest::newRow("wide, odd") << 1001 << 503 << Ints{166, 0, 670, 503};
         QTest::newRow("tall, odd") << 603 << 900 << Ints{0, 225, 603, 452};
         QTest::newRow("5:4") << 1280 << 1024 << Ints{0, 32, 1280, 960};
-        for (int w : {640, 800, 1024, 1600})
+        // Exactly 4:3 fills the window, odd heights too (a wide-branch answer
+        // would be a pixel off).
+        for (int w : {640, 800, 1020, 1024, 1100, 1600})
             QTest::newRow(qPrintable(QString("%1 4:3").arg(w))) << w << w * 3 / 4 << Ints{0, 0, w, w * 3 / 4};
     }
 

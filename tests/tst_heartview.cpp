@@ -50,16 +50,19 @@ bool inside(const std::vector<QPointF> &poly, QPointF p)
     return in;
 }
 
-// Shows a view of one heart facing the eye at distance 20, its colour from the
-// palette index given, and stops the animation so it holds still.
-void showOneHeart(MyGLWidget &w, int colorIndex, bool frame)
+// Shows a view of one heart at distance 20, its colour from the palette index
+// given, and stops the animation so it holds still. It faces the eye at x = 0,
+// unless given an x and an angle about the y axis.
+void showOneHeart(MyGLWidget &w, int colorIndex, bool frame, int x = 0, int angle = 0)
 {
     HeartSettings s;
     s.heartCount = 1;
     s.showFrame = frame;
     w.applySettings(s);
-    // distance 25 % 100 - 5 = 20; y 0; x 0; colour; angle 0 (no spin); axis x
-    script = {25, 0, 1, 0, 1, colorIndex, 0, 1, 1, 0, 0};
+    // distance 25 % 100 - 5 = 20; y 0; x; colour; angle (0: no spin); axis x or y
+    const int sign = angle >= 0 ? 1 : 0;
+    script = {25, 0, 1, std::abs(x), x >= 0 ? 1 : 0, colorIndex, std::abs(angle), sign};
+    script.insert(script.end(), angle ? std::initializer_list<int>{0, 1, 0} : std::initializer_list<int>{1, 0, 0});
     scriptPos = 0;
     w.setRandomSource(scripted);
     w.resize(640, 480);
@@ -85,6 +88,7 @@ private slots:
     void lifecycle();
     void heartMatchesItsOutline_data();
     void heartMatchesItsOutline();
+    void turnedHeartSpinsInPlace();
     void frameModeDrawsLinesOnly();
     void bandsStayBlack_data();
     void bandsStayBlack();
@@ -182,6 +186,44 @@ void HeartViewTest::heartMatchesItsOutline()
     }
 }
 
+// Turned a quarter about y, the heart shows its side: a thin upright sliver
+// where it stands. Rotated before it is moved, it would orbit the eye instead.
+void HeartViewTest::turnedHeartSpinsInPlace()
+{
+    MyGLWidget w(false);
+    showOneHeart(w, 0, false, 4, 90);
+    if (QTest::currentTestFailed())
+        return;
+    const QImage image = grab(w);
+    QRect seen;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (lit(image.pixel(x, y)))
+                seen |= QRect(x, y, 1, 1);
+
+    // The solid's corners turned by 90 degrees about y: (x, y, z) -> (z, y, -x).
+    const Vector3D c = w.field()[0].position;
+    const double f = 1.0 / std::tan(M_PI / 8);
+    HeartShape::Outline outline;
+    HeartShape::buildOutline(outline);
+    QRectF expected;
+    for (const Vector3D &p : outline) {
+        for (double z : {-0.5, 0.5}) {
+            const double depth = -(c.z - p.x);
+            const QPointF at((f / (4.0 / 3.0) * (c.x + z) / depth + 1) / 2 * 640,
+                             480 - (f * (c.y + p.y) / depth + 1) / 2 * 480);
+            expected |= QRectF(at, QSizeF(0.001, 0.001));
+        }
+    }
+    const QString report = QStringLiteral("lit %1,%2 %3x%4, expected %5,%6 %7x%8")
+                               .arg(seen.x()).arg(seen.y()).arg(seen.width()).arg(seen.height())
+                               .arg(expected.x()).arg(expected.y()).arg(expected.width()).arg(expected.height());
+    QVERIFY2(!seen.isEmpty(), qPrintable(report));
+    for (double edge : {seen.left() - expected.left(), seen.right() + 1 - expected.right(),
+                        seen.top() - expected.top(), seen.bottom() + 1 - expected.bottom()})
+        QVERIFY2(std::abs(edge) <= 4, qPrintable(report));
+}
+
 void HeartViewTest::frameModeDrawsLinesOnly()
 {
     int litPixels[2];
@@ -243,19 +285,37 @@ void HeartViewTest::bandsStayBlack()
     QVERIFY2(edgeLit > 0, "the picture should reach its edges");
 }
 
+// On its own timer, every heart falls by the same whole number of ticks, or
+// comes back above the top once it has fallen out of view.
 void HeartViewTest::heartsFallBetweenFrames()
 {
     MyGLWidget w(false);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const double before = w.field()[0].position.y;
+    std::vector<double> before;
+    for (const HeartInstance &h : w.field())
+        before.push_back(h.position.y);
     const QImage first = grab(w);
     QTest::qWait(400);
     const QImage second = grab(w);
     QVERIFY(first != second);
-    const double after = w.field()[0].position.y;
-    // Either it fell, or it came back above the top.
-    QVERIFY2(after < before || after > 5, qPrintable(QStringLiteral("%1 -> %2").arg(before).arg(after)));
+
+    double drop = -1;
+    int stayed = 0, fell = 0;
+    for (std::size_t i = 0; i < before.size(); ++i) {
+        const double after = w.field()[i].position.y;
+        if (after > before[i])
+            continue; // respawned
+        if (drop < 0)
+            drop = before[i] - after;
+        ++stayed;
+        fell += std::abs(before[i] - after - drop) < 1e-6;
+    }
+    const double ticks = drop / HeartField::fallPerTick;
+    QVERIFY2(ticks > 0.5 && std::abs(ticks - std::round(ticks)) < 1e-6, qPrintable(QString::number(drop)));
+    QVERIFY2(fell == stayed && stayed > int(before.size()) / 2,
+             qPrintable(QStringLiteral("%1 of %2 fell %3, %4 respawned").arg(fell).arg(stayed).arg(drop)
+                            .arg(before.size() - stayed)));
 }
 
 void HeartViewTest::inputEndsOnlyTheScreenSaver_data()

@@ -109,6 +109,8 @@ void TestSettingsFile::reading()
     QFETCH(HeartSettings, expected);
 
     QTemporaryDir dir;
+    AsOrdinaryUser user(dir.path());
+    QVERIFY2(user.ok(), "root could not become nobody");
     const QString name = dir.filePath("KestaConfig.dat");
     const QByteArray file = encoded(HeartSettings{3, true, 30, 400});
     const QByteArray other = encoded(HeartSettings{9, false, 90, 900});
@@ -132,8 +134,7 @@ void TestSettingsFile::reading()
     QVERIFY(made);
     if (kind == "unreadable") {
         QVERIFY(QFile::setPermissions(name, QFileDevice::Permissions()));
-        if (QFile(name).open(QIODevice::ReadOnly))
-            QSKIP("permission bits are not enforced for this user");
+        QVERIFY2(!QFile(name).open(QIODevice::ReadOnly), "permission bits are not enforced for this user");
     }
 
     HeartSettings s = prior;
@@ -201,47 +202,64 @@ void TestSettingsFile::fifoRenamedOverWhileReading()
 void TestSettingsFile::writing_data()
 {
     QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("readOnlyFolder");
     QTest::addColumn<bool>("written");
 
-    QTest::newRow("new file") << "none" << true;
-    QTest::newRow("replaces a longer file") << "longer" << true;
-    QTest::newRow("read-only directory") << "readonly" << false;
-    // Fails for root too: the name fits, a temporary name beside it does not.
-    QTest::newRow("no room for a temporary name") << "longname" << false;
-    QTest::newRow("directory at the name") << "directory" << false;
+    QTest::newRow("new file") << "none" << false << true;
+    QTest::newRow("replaces a longer file") << "longer" << false << true;
+    QTest::newRow("directory at the name") << "directory" << false << false;
+    // No temporary file can be made beside it: rewritten in place.
+    QTest::newRow("read-only folder") << "longer" << true << true;
+    // Nor in place: it cannot be created, is not writable, or is no file.
+    QTest::newRow("read-only folder, no file") << "none" << true << false;
+    QTest::newRow("read-only folder and file") << "readonly" << true << false;
+    QTest::newRow("read-only folder, FIFO") << "fifo" << true << false; // must not wait for a reader
+    // The temporary file is made, but no name for it fits: the old file stays.
+    QTest::newRow("no room for a temporary name") << "longname" << false << false;
 }
 
 void TestSettingsFile::writing()
 {
     QFETCH(QString, kind);
+    QFETCH(bool, readOnlyFolder);
     QFETCH(bool, written);
 
     QTemporaryDir dir;
+    AsOrdinaryUser user(dir.path());
+    QVERIFY2(user.ok(), "root could not become nobody");
     const QString base = kind == "longname" ? QString(250, 'k') : "KestaConfig.dat";
     const QString name = dir.filePath(base);
     const QByteArray old = encoded(HeartSettings{9, false, 90, 900}) + "tail";
     if (kind == "directory")
         QVERIFY(QDir(dir.path()).mkdir(base));
+    else if (kind == "fifo")
+        QCOMPARE(mkfifo(QFile::encodeName(name).constData(), 0644), 0);
     else if (kind != "none")
         QVERIFY(put(name, old));
+    if (kind == "readonly")
+        QVERIFY(QFile::setPermissions(name, QFileDevice::ReadOwner));
     const auto all = QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner;
-    if (kind == "readonly") {
+    if (readOnlyFolder) {
         QVERIFY(QFile::setPermissions(dir.path(), all & ~QFileDevice::WriteOwner));
-        if (put(dir.filePath("probe"), "x"))
-            QSKIP("permission bits are not enforced for this user");
+        const bool probed = put(dir.filePath("probe"), "x");
+        QFile::remove(dir.filePath("probe"));
+        QVERIFY2(!probed, "permission bits are not enforced for this user");
     }
 
     const HeartSettings s = HeartSettings{3, true, 30, 400};
     const bool ok = writeSettingsFile(QFile::encodeName(name).constData(), s);
     QFile::setPermissions(dir.path(), all);
     QCOMPARE(ok, written);
-    if (kind == "directory")
-        QVERIFY(QFileInfo(name).isDir());
-    else
+    const QFileInfo info(name);
+    if (kind == "directory" || kind == "fifo")
+        QVERIFY(kind == "directory" ? info.isDir() : !info.isFile() && info.exists());
+    else if (written || kind != "none")
         QCOMPARE(contents(name), written ? encoded(s) : old);
+    else
+        QVERIFY(!info.exists());
     // No temporary file is left behind, whether or not the write succeeded.
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::System),
-             QStringList{base});
+             kind == "none" && !written ? QStringList() : QStringList{base});
 }
 
 QTEST_GUILESS_MAIN(TestSettingsFile)

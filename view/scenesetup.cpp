@@ -1,6 +1,6 @@
 #include "scenesetup.h"
 
-#include <GL/gl.h>
+#include "geometry/opengl.h"
 #include <GL/glu.h>
 
 void setUpScene(const Frustum &f)
