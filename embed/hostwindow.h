@@ -28,8 +28,8 @@ public:
     const std::string &error() const { return failure; }
 
     // Shows view as a child window covering the host, with the host's cursor,
-    // and keeps it so as the host is resized. When the host is destroyed the event loop ends with 0. The
-    // view takes ownership of this object.
+    // and keeps it so as the host is resized. When the host is destroyed the
+    // event loop ends with 0. The view takes ownership of this object.
     void embed(QWidget *view);
 
 private slots:

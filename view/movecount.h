@@ -11,12 +11,12 @@ public:
     // Counts one move; true when it is one that ends the saver.
     bool moveEnds()
     {
-        if (moved)
+        if (mouseMoved)
             return true;
-        moved = true;
+        mouseMoved = true;
         return false;
     }
 
 private:
-    bool moved = false;
+    bool mouseMoved = false;
 };
