@@ -2,6 +2,7 @@
 #pragma once
 
 #include "config/settingsfile.h"
+#include "view/projection.h"
 
 #include <QElapsedTimer>
 #include <QFile>
@@ -195,6 +196,24 @@ private:
     QProcess process;
 };
 
+// The first input must leave the screen saver running for two seconds; the
+// second must then end it with status 0 within two seconds, or not at all.
+inline void saverInput(Hearts &hearts, const QStringList &first, const QStringList &then, bool ends)
+{
+    if (!first.isEmpty())
+        xdotool(first);
+    QVERIFY2(!hearts.endsWithin(2000), "ended before its time");
+    if (!then.isEmpty())
+        xdotool(then);
+    if (ends) {
+        QVERIFY2(hearts.endsWithin(2000), "still running");
+        QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(hearts.exitCode(), 0);
+    } else {
+        QVERIFY2(!hearts.endsWithin(2000), "ended");
+    }
+}
+
 // The view's eight colours, as the palette in MyGLWidget gives them.
 const QRgb heartPalette[8] = {qRgb(255, 128, 128), qRgb(255, 255, 128), qRgb(128, 255, 128), qRgb(0, 255, 128),
                               qRgb(128, 255, 255), qRgb(0, 128, 255),   qRgb(255, 128, 192), qRgb(255, 128, 255)};
@@ -223,6 +242,14 @@ inline bool isPaletteShade(QRgb p)
         }
     }
     return false;
+}
+
+// Where the view's centred 4:3 picture lies in a window of this size, from the
+// top (OpenGL counts from the bottom).
+inline QRect pictureIn(QSize window)
+{
+    const Viewport v = centredViewport(window.width(), window.height(), 4.0 / 3.0);
+    return QRect(v.x, window.height() - v.y - v.height, v.width, v.height);
 }
 
 // Lit pixels inside picture, how many of them are palette shades, and lit

@@ -3,7 +3,6 @@
 // xscreensaver daemon.
 #include "app/hackcommand.h"
 #include "testsupport.h"
-#include "view/projection.h"
 #include "xsupport.h"
 
 #include <QDir>
@@ -96,14 +95,6 @@ private:
 QString describe(const PictureCount &n)
 {
     return QString("%1 lit, %2 palette shades, %3 lit in the bands").arg(n.lit).arg(n.shades).arg(n.inBands);
-}
-
-// Where the view's centred 4:3 picture lies in a window of this size, from the
-// top (OpenGL counts from the bottom).
-QRect pictureIn(QSize window)
-{
-    const Viewport v = centredViewport(window.width(), window.height(), 4.0 / 3.0);
-    return QRect(v.x, window.height() - v.y - v.height, v.width, v.height);
 }
 
 // Hearts drawn only inside the picture, in the palette's shades.

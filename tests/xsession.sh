@@ -1,6 +1,7 @@
 #!/bin/bash
 # Runs a command inside a private X server (Mesa's software OpenGL) with a
-# window manager, which full-screen windows need.
+# window manager, which full-screen windows need. Inside one already
+# (HEARTS_XSESSION set), it only adds the window manager on DISPLAY.
 set -eu
 if [ -z "${HEARTS_XSESSION:-}" ]; then
     export HEARTS_XSESSION=1
@@ -8,8 +9,10 @@ if [ -z "${HEARTS_XSESSION:-}" ]; then
 fi
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
-for _ in $(seq 100); do
+# Up to 30 s: a loaded machine can be slow to start it.
+for _ in $(seq 300); do
     xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    kill -0 "$wm" 2>/dev/null || { echo "xsession.sh: the window manager ended" >&2; break; }
     sleep 0.1
 done
 set +e
