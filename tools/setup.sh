@@ -1,5 +1,6 @@
 #!/bin/bash
-# Installs what is missing on Debian 12 and builds the program into build/.
+# Installs what is missing on Debian 12 or 13 and builds the program into
+# build/ (with `file`, which packaging with cpack needs besides the build).
 # With --test it also installs what the test suite needs (an X server with
 # software OpenGL, a window manager, tools that send real input, valgrind, a
 # nested X server that reports two monitors and one whose monitors xrandr
@@ -9,11 +10,11 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
-          libgl1-mesa-dri fonts-dejavu-core libxcb1-dev)
+          libgl1-mesa-dri fonts-dejavu-core libxcb1-dev file)
 if [ "${1:-}" = --test ]; then
     packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-               xscreensaver dpkg-dev file)
+               xscreensaver dpkg-dev)
 fi
 
 missing=()
