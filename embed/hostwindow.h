@@ -29,7 +29,7 @@ public:
 
     // Shows view as a child window covering the host, with the host's cursor,
     // and keeps it so as the host is resized. When the host is destroyed the
-    // event loop ends with 0. The view takes ownership of this object.
+    // process ends at once with 0. The view takes ownership of this object.
     void embed(QWidget *view);
 
 private slots:
