@@ -67,17 +67,7 @@ public:
         return size;
     }
     // Windows mapped anywhere since the last call.
-    int maps()
-    {
-        XSync(display, False);
-        int n = 0;
-        while (XPending(display)) {
-            XEvent event;
-            XNextEvent(display, &event);
-            n += event.type == MapNotify;
-        }
-        return n;
-    }
+    int maps() { return mapsSeen(display); }
     QImage grab(QSize size) const
     {
         return QGuiApplication::primaryScreen()

@@ -2,6 +2,8 @@
 // arguments, and a storm of X input all at once on the screen saver.
 #include "testsupport.h"
 
+#include "xsupport.h"
+
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -35,17 +37,7 @@ public:
     }
     bool ok() const { return display != nullptr; }
     // Maps seen since the last call.
-    int maps()
-    {
-        XSync(display, False);
-        int n = 0;
-        while (XPending(display)) {
-            XEvent event;
-            XNextEvent(display, &event);
-            n += event.type == MapNotify;
-        }
-        return n;
-    }
+    int maps() { return mapsSeen(display); }
 
 private:
     Display *display;

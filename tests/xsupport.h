@@ -20,3 +20,17 @@ inline bool cursorVisible()
     XCloseDisplay(display);
     return visible;
 }
+
+// MapNotify events queued on a connection that selected SubstructureNotify on
+// the root: windows mapped anywhere since the last call.
+inline int mapsSeen(Display *display)
+{
+    XSync(display, False);
+    int n = 0;
+    while (XPending(display)) {
+        XEvent event;
+        XNextEvent(display, &event);
+        n += event.type == MapNotify;
+    }
+    return n;
+}
