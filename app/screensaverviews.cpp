@@ -1,10 +1,13 @@
 #include "screensaverviews.h"
 
+#include "monitorplace.h"
 #include "view/myglwidget.h"
 
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QTimer>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -16,6 +19,8 @@ ScreenSaverViews::ScreenSaverViews(const HeartSettings &settings, QObject *paren
     // removes its view first, so no two views end up stacked on one monitor.
     connect(qGuiApp, &QGuiApplication::screenAdded, this, &ScreenSaverViews::addScreen);
     connect(qGuiApp, &QGuiApplication::screenRemoved, this, &ScreenSaverViews::removeScreen);
+    connect(qGuiApp, &QGuiApplication::screenAdded, this, &ScreenSaverViews::followScreensLater);
+    connect(qGuiApp, &QGuiApplication::screenRemoved, this, &ScreenSaverViews::followScreensLater);
 }
 
 ScreenSaverViews::~ScreenSaverViews()
@@ -45,15 +50,39 @@ void ScreenSaverViews::addScreen(QScreen *screen)
     auto *view = new MyGLWidget(true);
     view->applySettings(settings);
     view->countMovesWith(&moves);
-    // Placed on its monitor first: the window manager makes a window full
-    // screen on the monitor it lies on.
-    view->setGeometry(screen->geometry());
-    view->showFullScreen();
+    views.push_back({screen, view, QRect()});
+    place(views.back());
     view->setCursor(QCursor(Qt::BlankCursor));
-    views.push_back({screen, view});
-    // A monitor's place changes when one beside it comes or goes: its view
-    // follows, or it would be left over the newcomer.
-    connect(screen, &QScreen::geometryChanged, view, [view](const QRect &g) { view->setGeometry(g); });
+    // A monitor's place changes when one beside it comes or goes; its view
+    // must follow, or it would be left over the newcomer. Qt 6 may report
+    // that only as a change of the whole desktop's size, or not at all but
+    // by the monitor that came or went: every view is looked at once Qt has
+    // taken in all the changes.
+    connect(screen, &QScreen::geometryChanged, this, &ScreenSaverViews::followScreensLater);
+    connect(screen, &QScreen::virtualGeometryChanged, this, &ScreenSaverViews::followScreensLater);
+}
+
+void ScreenSaverViews::place(View &v)
+{
+    // On its monitor: the window manager makes a window full screen on the
+    // monitor it lies on, and Qt 6 on the screen the window is bound to.
+    v.placedAt = monitorPlace(v.screen);
+    v.widget->winId();
+    v.widget->windowHandle()->setScreen(v.screen);
+    v.widget->setGeometry(v.placedAt);
+    v.widget->showFullScreen();
+}
+
+void ScreenSaverViews::followScreensLater()
+{
+    QTimer::singleShot(0, this, &ScreenSaverViews::followScreens);
+}
+
+void ScreenSaverViews::followScreens()
+{
+    for (View &v : views)
+        if (monitorPlace(v.screen) != v.placedAt)
+            place(v);
 }
 
 void ScreenSaverViews::removeScreen(QScreen *screen)

@@ -4,6 +4,7 @@
 #include "view/movecount.h"
 
 #include <QObject>
+#include <QRect>
 
 #include <vector>
 
@@ -38,7 +39,12 @@ private:
     {
         QScreen *screen;
         MyGLWidget *widget;
+        QRect placedAt; // the monitor's place when the view was put there
     };
+
+    void place(View &view);
+    void followScreensLater();
+    void followScreens();
 
     const HeartSettings settings; // read once, shared by every view
     MoveCount moves;

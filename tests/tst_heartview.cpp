@@ -70,7 +70,7 @@ void showOneHeart(MyGLWidget &w, int colorIndex, bool frame, int x = 0, int angl
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     w.findChild<QTimer *>()->stop();
     QCOMPARE(scriptPos, script.size());
-    w.updateGL();
+    w.repaint(); // a whole frame, drawn now
     w.makeCurrent();
     glFinish();
 }

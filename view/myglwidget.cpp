@@ -16,7 +16,7 @@ constexpr double heartBevelWidth = 0.15;
 } // namespace
 
 MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
-    : QGLWidget(parent, nullptr, Qt::WindowFlags())
+    : GLWidgetBase(parent)
     , moves(&ownMoves)
     , screenSaverMode(screenSaverMode)
     , random(&std::rand)
@@ -55,6 +55,7 @@ MyGLWidget::~MyGLWidget()
     if (!hearts.empty()) {
         makeCurrent();
         hearts.clear();
+        doneCurrent();
     }
 }
 
@@ -113,17 +114,19 @@ void MyGLWidget::animate()
     const Frustum f = frustum();
     for (HeartInstance &heart : hearts)
         HeartField::fall(heart, f, random);
-    repaint(); // synchronous: this tick's positions are drawn before the next tick
+    paintNow(); // synchronous: this tick's positions are drawn before the next tick
 }
 
 void MyGLWidget::resizeGL(int width, int height)
 {
-    const Viewport v = centredViewport(width, height, aspectRatio);
-    glViewport(v.x, v.y, v.width, v.height);
+    viewport = centredViewport(width, height, aspectRatio);
+    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
 }
 
 void MyGLWidget::paintGL()
 {
+    // Qt 6's widget sets the viewport to the whole widget before every paint.
+    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (showFrame) {
         glPolygonMode(GL_FRONT, GL_LINE);

@@ -1,11 +1,11 @@
 #pragma once
 
 #include "config/heartsettings.h"
+#include "glwidgetbase.h"
 #include "heartfield.h"
 #include "movecount.h"
 
 #include <QColor>
-#include <QGLWidget>
 
 #include <vector>
 
@@ -14,7 +14,7 @@ class QTimer;
 // The OpenGL view: a field of lit hearts falling through a fixed 4:3 picture,
 // centred in a window of any shape. In screen-saver mode any key, any button
 // or a second mouse move ends the event loop.
-class MyGLWidget : public QGLWidget
+class MyGLWidget : public GLWidgetBase
 {
     Q_OBJECT
 
@@ -63,6 +63,7 @@ private:
     int farDistance;
     double fieldOfView;
     double aspectRatio;
+    Viewport viewport{0, 0, 0, 0}; // the centred picture, as resizeGL found it
     MoveCount ownMoves;
     MoveCount *moves;
     bool screenSaverMode;
