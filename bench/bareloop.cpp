@@ -222,8 +222,9 @@ int main(int argc, char **argv)
     Bench::report("first_frame_ms", firstFrameMs);
     Bench::report("initial_frames", options.initialFrames);
     Bench::report("tick_ms", ticks.str());
-    Bench::report("frame_hash", std::to_string(check.hash));
+    Bench::report("shape_hash", std::to_string(check.shapeHash));
     Bench::report("lit_pixels", double(check.litPixels));
+    Bench::report("shade_sum", std::to_string(check.shadeSum));
     std::fflush(stdout);
 
     for (GLuint list : lists)

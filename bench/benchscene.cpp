@@ -95,17 +95,22 @@ void reportMemory()
 FrameCheck readBackBuffer()
 {
     std::vector<unsigned char> pixels(std::size_t(width) * height * 3);
-    glReadBuffer(GL_BACK);
+    // A framebuffer object (where Qt 6's view draws) has no back buffer.
+    GLint framebuffer = 0;
+    glGetIntegerv(GL_FRAMEBUFFER_BINDING, &framebuffer);
+    glReadBuffer(framebuffer ? GL_COLOR_ATTACHMENT0 : GL_BACK);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    // The space is cleared to black, and the dimmest lit heart is far brighter.
     FrameCheck check;
     std::uint64_t h = 1469598103934665603ull; // FNV-1a
-    for (std::size_t i = 0; i < pixels.size(); ++i) {
-        h = (h ^ pixels[i]) * 1099511628211ull;
-        if (i % 3 == 2)
-            check.litPixels += pixels[i - 2] > 8 || pixels[i - 1] > 8 || pixels[i] > 8;
+    for (std::size_t i = 0; i < pixels.size(); i += 3) {
+        const bool lit = pixels[i] || pixels[i + 1] || pixels[i + 2];
+        h = (h ^ std::uint64_t(lit)) * 1099511628211ull;
+        check.litPixels += lit;
+        check.shadeSum += pixels[i] + pixels[i + 1] + pixels[i + 2];
     }
-    check.hash = h;
+    check.shapeHash = h;
     return check;
 }
 

@@ -34,12 +34,15 @@ long residentKb();
 // anonymous memory, mapped files and shared memory.
 void reportMemory();
 
-// Reads the back buffer of the current context (Bench::width x height) after
-// a frame drawn without a swap, so both processes can compare their pictures.
+// Reads the picture of the current context (Bench::width x height) after a
+// frame drawn without a swap, so both processes can compare their pictures:
+// which pixels are lit must be the same to the bit, while the shades may round
+// differently where the program draws into a framebuffer object (Qt 6).
 struct FrameCheck
 {
-    std::uint64_t hash = 0;
+    std::uint64_t shapeHash = 0; // of which pixels are lit
     long litPixels = 0;
+    std::uint64_t shadeSum = 0; // of every channel of every pixel
 };
 FrameCheck readBackBuffer();
 
