@@ -1,14 +1,18 @@
 #!/bin/bash
 # Installs what is missing, builds, and runs the whole test suite inside a
-# private X server with a window manager: first as built, then built with
-# AddressSanitizer and UndefinedBehaviorSanitizer, where any report fails.
+# private X server with a window manager: first as built on Qt 5, then on
+# Qt 6, then on Qt 5 with AddressSanitizer and UndefinedBehaviorSanitizer,
+# where any report fails.
 set -euo pipefail
 cd "$(dirname "$0")"
 tools/setup.sh --test
+tools/setup.sh --test --qt6
 export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
 
 plain=passed
 tests/xsession.sh ctest --test-dir build --output-on-failure || plain=FAILED
+qt6=passed
+tests/xsession.sh ctest --test-dir build-qt6 --output-on-failure || qt6=FAILED
 
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHEARTS_SANITIZE=ON >/dev/null
 cmake --build build-sanitize -j"$(nproc)"
@@ -27,5 +31,5 @@ if [ -n "$(ls -A "$reports")" ]; then
     sanitized="FAILED ($(ls "$reports" | wc -l) sanitizer reports above)"
 fi
 
-echo "plain suite: $plain; sanitized suite: $sanitized"
-[ "$plain" = passed ] && [ "$sanitized" = passed ]
+echo "plain suite: $plain; Qt 6 suite: $qt6; sanitized suite: $sanitized"
+[ "$plain" = passed ] && [ "$qt6" = passed ] && [ "$sanitized" = passed ]

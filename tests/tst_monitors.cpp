@@ -1,6 +1,6 @@
 // The screen saver on two monitors: run by tests/twoheads.sh in a nested X
 // server whose heads are 640x480 (4:3) at the left and 800x450 (16:9) at the
-// right. The real program with real input first, then the views' class itself.
+// right, or by tests/randrheads.sh with the same heads as RandR outputs. The real program with real input first, then the views' class itself.
 #include "app/screensaverviews.h"
 #include "view/myglwidget.h"
 #include "testsupport.h"
@@ -49,7 +49,7 @@ void MonitorsTest::initTestCase()
     QVERIFY2(QFile::exists(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE"))),
              "HEARTS_EXECUTABLE must name the built program");
     const QList<QScreen *> screens = QGuiApplication::screens();
-    QVERIFY2(screens.size() == 2, "run under tests/twoheads.sh: two monitors are needed");
+    QVERIFY2(screens.size() == 2, "run under tests/twoheads.sh or randrheads.sh: two monitors are needed");
     QCOMPARE(screens[0]->geometry(), leftHead);
     QCOMPARE(screens[1]->geometry(), rightHead);
     QVERIFY2(!run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("not found"),

@@ -1,20 +1,38 @@
 #!/bin/bash
 # Installs what is missing on Debian 12 or 13 and builds the program into
 # build/ (with `file`, which packaging with cpack needs besides the build).
-# With --test it also installs what the test suite needs (an X server with
-# software OpenGL, a window manager, tools that send real input, valgrind, a
-# nested X server that reports two monitors and one whose monitors xrandr
-# plugs in and out, a screen-saver daemon and Debian's packaging tools) and
-# builds everything.
+# With --qt6 it builds on Qt 6 instead, into build-qt6/. With --test it also
+# installs what the test suite needs (Qt 6 as well as Qt 5, since the suite
+# runs against both builds; an X server with software OpenGL, a window
+# manager, tools that send real input, valgrind, a nested X server that
+# reports two monitors and one whose monitors xrandr plugs in and out, a
+# screen-saver daemon and Debian's packaging tools) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
-          libgl1-mesa-dri fonts-dejavu-core libxcb1-dev file)
-if [ "${1:-}" = --test ]; then
-    packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
+test=false
+qt=5
+for arg in "$@"; do
+    case "$arg" in
+    --test) test=true ;;
+    --qt6) qt=6 ;;
+    *) echo "usage: tools/setup.sh [--test] [--qt6]" >&2; exit 2 ;;
+    esac
+done
+
+packages=(build-essential cmake libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
+          libxcb1-dev libxcb-randr0-dev file)
+qt5=(qtbase5-dev libqt5opengl5-dev)
+qt6=(qt6-base-dev libqt6opengl6-dev)
+if $test; then
+    packages+=("${qt5[@]}" "${qt6[@]}"
+               xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                xscreensaver dpkg-dev)
+elif [ "$qt" = 6 ]; then
+    packages+=("${qt6[@]}")
+else
+    packages+=("${qt5[@]}")
 fi
 
 missing=()
@@ -24,14 +42,18 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
+    # Another apt run (an unattended upgrade) may hold the lock for a while.
+    apt=(apt-get -o DPkg::Lock::Timeout=600)
+    "${sudo[@]}" "${apt[@]}" update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -q --no-install-recommends "${missing[@]}"
+        "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"
 fi
 
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-if [ "${1:-}" = --test ]; then
-    cmake --build build -j"$(nproc)"
+build=build
+[ "$qt" = 6 ] && build=build-qt6
+cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHEARTS_QT="$qt" >/dev/null
+if $test; then
+    cmake --build "$build" -j"$(nproc)"
 else
-    cmake --build build -j"$(nproc)" --target hearts
+    cmake --build "$build" -j"$(nproc)" --target hearts
 fi
