@@ -201,16 +201,20 @@ void HeartViewTest::turnedHeartSpinsInPlace()
             if (lit(image.pixel(x, y)))
                 seen |= QRect(x, y, 1, 1);
 
-    // The solid's corners turned by 90 degrees about y: (x, y, z) -> (z, y, -x).
+    // The solid's corners turned about y by the angle the last frame drew,
+    // about 90 degrees: each frame drawn turns it one degree further, and the
+    // toolkit may draw a few before the timer stops.
     const Vector3D c = w.field()[0].position;
+    const double a = (w.field()[0].angle - 1) * M_PI / 180;
     const double f = 1.0 / std::tan(M_PI / 8);
     HeartShape::Outline outline;
     HeartShape::buildOutline(outline);
     QRectF expected;
     for (const Vector3D &p : outline) {
         for (double z : {-0.5, 0.5}) {
-            const double depth = -(c.z - p.x);
-            const QPointF at((f / (4.0 / 3.0) * (c.x + z) / depth + 1) / 2 * 640,
+            const double x = p.x * std::cos(a) + z * std::sin(a);
+            const double depth = -(c.z - p.x * std::sin(a) + z * std::cos(a));
+            const QPointF at((f / (4.0 / 3.0) * (c.x + x) / depth + 1) / 2 * 640,
                              480 - (f * (c.y + p.y) / depth + 1) / 2 * 480);
             expected |= QRectF(at, QSizeF(0.001, 0.001));
         }
