@@ -1,10 +1,11 @@
 #include "screensaverviews.h"
 
+#include "windowsystem.h"
 #include "view/myglwidget.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -45,11 +46,14 @@ void ScreenSaverViews::addScreen(QScreen *screen)
     auto *view = new MyGLWidget(true);
     view->applySettings(settings);
     view->countMovesWith(&moves);
-    // Placed on its monitor first: the window manager makes a window full
-    // screen on the monitor it lies on.
+    // Placed on its monitor first: an X11 window manager makes a window full
+    // screen on the monitor it lies on. A Wayland window cannot place itself:
+    // it names the output it is to fill.
     view->setGeometry(screen->geometry());
+    view->winId();
+    view->windowHandle()->setScreen(screen);
+    view->setCursor(invisibleCursor());
     view->showFullScreen();
-    view->setCursor(QCursor(Qt::BlankCursor));
     views.push_back({screen, view});
     // A monitor's place changes when one beside it comes or goes: its view
     // follows, or it would be left over the newcomer.

@@ -1,5 +1,7 @@
 #pragma once
 
+class QCursor;
+
 // What differs from one window system to the next, kept out of the view.
 
 // Before the application exists: in a Wayland session (WAYLAND_DISPLAY set)
@@ -8,3 +10,7 @@
 // falls back to the other, so a missing plugin or display never aborts the
 // program where the other works. A QT_QPA_PLATFORM the user set always wins.
 void choosePlatform(int argc, char **argv);
+
+// A cursor with no visible pixel. Qt 5 on Wayland keeps showing the arrow for
+// Qt::BlankCursor; a transparent image hides it everywhere.
+QCursor invisibleCursor();
