@@ -4,8 +4,9 @@
 # With --test it also installs what the test suite needs (an X server with
 # software OpenGL, a window manager, tools that send real input, valgrind, a
 # nested X server that reports two monitors and one whose monitors xrandr
-# plugs in and out, a screen-saver daemon and Debian's packaging tools) and
-# builds everything.
+# plugs in and out, a screen-saver daemon, a Wayland compositor with tools that
+# grab its outputs and send it input, and Debian's packaging tools) and builds
+# everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -14,7 +15,8 @@ packages=(build-essential cmake qtbase5-dev libqt5opengl5-dev libglu1-mesa-dev
 if [ "${1:-}" = --test ]; then
     packages+=(xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-               xscreensaver dpkg-dev)
+               xscreensaver dpkg-dev
+               sway grim wtype qtwayland5 libwayland-dev libwayland-bin)
 fi
 
 missing=()
@@ -24,9 +26,10 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    "${sudo[@]}" apt-get update -q
+    # Another apt on the machine holds the lock for a while, not for ever.
+    "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-        apt-get install -y -q --no-install-recommends "${missing[@]}"
+        apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
 fi
 
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
