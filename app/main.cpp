@@ -1,6 +1,7 @@
 #include "hackcommand.h"
 #include "runmode.h"
 #include "screensaverviews.h"
+#include "windowsystem.h"
 #include "config/configdialog.h"
 #include "config/settingsfile.h"
 #include "view/myglwidget.h"
@@ -50,6 +51,8 @@ int runHack(int argc, char **argv)
 
 int main(int argc, char **argv)
 {
+    // Qt picks its platform plugin as the application starts.
+    choosePlatform(argc, argv);
     // Qt takes out the options it handles first, so "-reverse /s" still means /s.
     QApplication app(argc, argv);
 

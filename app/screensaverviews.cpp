@@ -1,9 +1,9 @@
 #include "screensaverviews.h"
 
 #include "monitorplace.h"
+#include "windowsystem.h"
 #include "view/myglwidget.h"
 
-#include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTimer>
@@ -50,9 +50,9 @@ void ScreenSaverViews::addScreen(QScreen *screen)
     auto *view = new MyGLWidget(true);
     view->applySettings(settings);
     view->countMovesWith(&moves);
+    view->setCursor(invisibleCursor());
     views.push_back({screen, view, QRect()});
     place(views.back());
-    view->setCursor(QCursor(Qt::BlankCursor));
     // A monitor's place changes when one beside it comes or goes; its view
     // must follow, or it would be left over the newcomer. Qt 6 may report
     // that only as a change of the whole desktop's size, or not at all but
@@ -64,8 +64,9 @@ void ScreenSaverViews::addScreen(QScreen *screen)
 
 void ScreenSaverViews::place(View &v)
 {
-    // On its monitor: the window manager makes a window full screen on the
-    // monitor it lies on, and Qt 6 on the screen the window is bound to.
+    // On its monitor: an X11 window manager makes a window full screen on the
+    // monitor it lies on, and Qt 6 on the screen the window is bound to. A
+    // Wayland window cannot place itself: it names the output it is to fill.
     v.placedAt = monitorPlace(v.screen);
     v.widget->winId();
     v.widget->windowHandle()->setScreen(v.screen);

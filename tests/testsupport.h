@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <vector>
 
 // Runs a helper command and returns what it printed, trimmed.
@@ -198,13 +199,15 @@ private:
 
 // The first input must leave the screen saver running for two seconds; the
 // second must then end it with status 0 within two seconds, or not at all.
-inline void saverInput(Hearts &hearts, const QStringList &first, const QStringList &then, bool ends)
+// Each input is a command for send: xdotool's, unless another is given.
+inline void saverInput(Hearts &hearts, const QStringList &first, const QStringList &then, bool ends,
+                       const std::function<void(const QStringList &)> &send = xdotool)
 {
     if (!first.isEmpty())
-        xdotool(first);
+        send(first);
     QVERIFY2(!hearts.endsWithin(2000), "ended before its time");
     if (!then.isEmpty())
-        xdotool(then);
+        send(then);
     if (ends) {
         QVERIFY2(hearts.endsWithin(2000), "still running");
         QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
@@ -278,6 +281,17 @@ inline PictureCount countPicture(const QImage &image, const QRect &picture)
         }
     }
     return n;
+}
+
+inline QString describe(const PictureCount &n)
+{
+    return QString("%1 lit, %2 palette shades, %3 lit in the bands").arg(n.lit).arg(n.shades).arg(n.inBands);
+}
+
+// Hearts drawn only inside the picture, in the palette's shades.
+inline bool drawnWithinPicture(const PictureCount &n, int atLeast)
+{
+    return n.inBands == 0 && n.lit >= atLeast && n.shades >= n.lit * 0.97;
 }
 
 // Permission bits do not stop root, and CI runs as root: there a test that

@@ -3,6 +3,8 @@
 # window manager, which full-screen windows need. Inside one already
 # (HEARTS_XSESSION set), it only adds the window manager on DISPLAY.
 set -eu
+# The program would take a Wayland session's compositor over this X server.
+unset WAYLAND_DISPLAY
 if [ -z "${HEARTS_XSESSION:-}" ]; then
     export HEARTS_XSESSION=1
     exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"

@@ -6,7 +6,8 @@
 # runs against both builds; an X server with software OpenGL, a window
 # manager, tools that send real input, valgrind, a nested X server that
 # reports two monitors and one whose monitors xrandr plugs in and out, a
-# screen-saver daemon and Debian's packaging tools) and builds everything.
+# screen-saver daemon, a Wayland compositor with tools that grab its outputs
+# and send it input, and Debian's packaging tools) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -28,7 +29,8 @@ if $test; then
     packages+=("${qt5[@]}" "${qt6[@]}"
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-               xscreensaver dpkg-dev)
+               xscreensaver dpkg-dev
+               sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin)
 elif [ "$qt" = 6 ]; then
     packages+=("${qt6[@]}")
 else
@@ -42,7 +44,7 @@ done
 if [ ${#missing[@]} -gt 0 ]; then
     sudo=()
     [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    # Another apt run (an unattended upgrade) may hold the lock for a while.
+    # Another apt on the machine may hold the lock for a while, not for ever.
     apt=(apt-get -o DPkg::Lock::Timeout=600)
     "${sudo[@]}" "${apt[@]}" update -q
     "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \

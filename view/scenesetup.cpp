@@ -20,7 +20,9 @@ void setUpScene(const Frustum &f)
     glEnable(GL_CULL_FACE);
     glEnable(GL_COLOR_MATERIAL);
 
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    // Opaque: where the window keeps the alpha channel (Wayland), alpha 0
+    // would show what lies behind it instead of black.
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
 
     // Set once: resizing only moves the viewport, so the picture keeps its shape.
     glMatrixMode(GL_PROJECTION);
