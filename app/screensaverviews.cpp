@@ -5,6 +5,7 @@
 #include <QCursor>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 
 #include <algorithm>
 
@@ -45,9 +46,12 @@ void ScreenSaverViews::addScreen(QScreen *screen)
     auto *view = new MyGLWidget(true);
     view->applySettings(settings);
     view->countMovesWith(&moves);
-    // Placed on its monitor first: the window manager makes a window full
-    // screen on the monitor it lies on.
+    // Placed on its monitor first: an X11 window manager makes a window full
+    // screen on the monitor it lies on, Windows on the screen Qt has bound it
+    // to, which is the primary one unless named.
     view->setGeometry(screen->geometry());
+    view->winId();
+    view->windowHandle()->setScreen(screen);
     view->showFullScreen();
     view->setCursor(QCursor(Qt::BlankCursor));
     views.push_back({screen, view});
