@@ -82,17 +82,6 @@ private:
     Window id_ = 0; // kept once destroyed
 };
 
-QString describe(const PictureCount &n)
-{
-    return QString("%1 lit, %2 palette shades, %3 lit in the bands").arg(n.lit).arg(n.shades).arg(n.inBands);
-}
-
-// Hearts drawn only inside the picture, in the palette's shades.
-bool drawnWithinPicture(const PictureCount &n, int atLeast)
-{
-    return n.inBands == 0 && n.lit >= atLeast && n.shades >= n.lit * 0.97;
-}
-
 // Running processes of this executable, whoever runs them.
 int processesOf(const QString &executable)
 {
