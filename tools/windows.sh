@@ -117,6 +117,9 @@ if [ ! -d "$qt" ]; then
 fi
 flock -u 9
 
+# CMake keeps the Qt it found first: a build folder made with another starts
+# afresh.
+grep -qxF "CMAKE_PREFIX_PATH:UNINITIALIZED=$qt" build-windows/CMakeCache.txt 2>/dev/null || rm -rf build-windows
 cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$PWD/tools/windows-toolchain.cmake" -DCMAKE_PREFIX_PATH="$qt" >/dev/null
 cmake --build build-windows -j"$(nproc)" --target hearts
