@@ -22,6 +22,16 @@ QString viewOnEveryScreen()
     return views.join(", ");
 }
 
+// The monitors Wine tells Windows programs of, in the same form.
+QString wineMonitors()
+{
+    QStringList monitors = run("wine", {HEARTS_WINMONITORS}).split('\n', Qt::SkipEmptyParts);
+    for (QString &m : monitors)
+        m = m.trimmed() + " full";
+    monitors.sort();
+    return monitors.join(", ");
+}
+
 } // namespace
 
 class WindowsTest : public QObject
@@ -79,6 +89,9 @@ void WindowsTest::windowedAtUsableSize()
 // another shape the bands beside it stay black.
 void WindowsTest::screenSaverOnEveryScreen()
 {
+    const QString told = wineMonitors();
+    if (told != viewOnEveryScreen())
+        QSKIP(qPrintable("this Wine reports the monitors as " + told + ", not as the X server has them"));
     QTemporaryDir dir;
     HeartSettings s;
     s.heartCount = 400;
