@@ -1,6 +1,7 @@
 // The Windows program, hearts.scr (HEARTS_EXECUTABLE), under Wine in the
 // suite's X server, with a Wine prefix of the test's own: its run modes must
-// be the Linux program's. Under tests/twoheads.sh, "/s" covers both monitors.
+// be the Linux program's. Under tests/twoheads.sh, "/s" covers both monitors
+// where Wine reports them as the X server has them.
 #include "testsupport.h"
 
 #include "xsupport.h"
