@@ -67,6 +67,9 @@ int main(int argc, char **argv)
     case RunMode::Windowed: {
         auto *view = new MyGLWidget(false);
         view->loadSettings("KestaConfig.dat");
+        // The view has no size of its own: left to the platform, Windows
+        // gives it a tiny default. X11 gives this size too.
+        view->resize(640, 480);
         topLevel = view;
         break;
     }

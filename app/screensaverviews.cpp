@@ -65,8 +65,9 @@ void ScreenSaverViews::addScreen(QScreen *screen)
 void ScreenSaverViews::place(View &v)
 {
     // On its monitor: an X11 window manager makes a window full screen on the
-    // monitor it lies on, and Qt 6 on the screen the window is bound to. A
-    // Wayland window cannot place itself: it names the output it is to fill.
+    // monitor it lies on; Qt 6, and Windows, on the screen the window is bound
+    // to, which is the primary one unless named. A Wayland window cannot place
+    // itself: it names the output it is to fill.
     v.placedAt = monitorPlace(v.screen);
     v.widget->winId();
     v.widget->windowHandle()->setScreen(v.screen);

@@ -7,7 +7,8 @@
 # manager, tools that send real input, valgrind, a nested X server that
 # reports two monitors and one whose monitors xrandr plugs in and out, a
 # screen-saver daemon, a Wayland compositor with tools that grab its outputs
-# and send it input, and Debian's packaging tools) and builds everything.
+# and send it input, Debian's packaging tools and Wine, which runs the Windows
+# program) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -29,7 +30,7 @@ if $test; then
     packages+=("${qt5[@]}" "${qt6[@]}"
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-               xscreensaver dpkg-dev
+               xscreensaver dpkg-dev wine wine64
                sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin)
 elif [ "$qt" = 6 ]; then
     packages+=("${qt6[@]}")
@@ -37,19 +38,7 @@ else
     packages+=("${qt5[@]}")
 fi
 
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=()
-    [ "$(id -u)" -eq 0 ] || sudo=(sudo)
-    # Another apt on the machine may hold the lock for a while, not for ever.
-    apt=(apt-get -o DPkg::Lock::Timeout=600)
-    "${sudo[@]}" "${apt[@]}" update -q
-    "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
-        "${apt[@]}" install -y -q --no-install-recommends "${missing[@]}"
-fi
+tools/install-missing.sh "${packages[@]}"
 
 build=build
 [ "$qt" = 6 ] && build=build-qt6

@@ -1,0 +1,181 @@
+// The Windows program, hearts.scr (HEARTS_EXECUTABLE), under Wine in the
+// suite's X server, with a Wine prefix of the test's own: its run modes must
+// be the Linux program's. Under tests/twoheads.sh, "/s" covers both monitors
+// where Wine reports them as the X server has them.
+#include "testsupport.h"
+
+#include "xsupport.h"
+
+namespace {
+
+const QStringList wine{"wine"};
+
+// The program's windows as Hearts::layout() gives them when one full-screen
+// view covers each monitor.
+QString viewOnEveryScreen()
+{
+    QStringList views;
+    for (const QScreen *screen : QGuiApplication::screens()) {
+        const QRect g = screen->geometry();
+        views << QString("%1x%2+%3+%4 full").arg(g.width()).arg(g.height()).arg(g.x()).arg(g.y());
+    }
+    views.sort();
+    return views.join(", ");
+}
+
+// The monitors Wine tells Windows programs of, in the same form.
+QString wineMonitors()
+{
+    QStringList monitors = run("wine", {HEARTS_WINMONITORS}).split('\n', Qt::SkipEmptyParts);
+    for (QString &m : monitors)
+        m = m.trimmed() + " full";
+    monitors.sort();
+    return monitors.join(", ");
+}
+
+} // namespace
+
+class WindowsTest : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void windowedAtUsableSize();
+    void screenSaverOnEveryScreen();
+    void screenSaverInput_data();
+    void screenSaverInput();
+    void settingsThenScreenSaver();
+    void endsAtOnce_data();
+    void endsAtOnce();
+
+private:
+    QTemporaryDir prefix;
+};
+
+void WindowsTest::initTestCase()
+{
+    QVERIFY2(QFile::exists(QString::fromLocal8Bit(qgetenv("HEARTS_EXECUTABLE"))),
+             "HEARTS_EXECUTABLE must name hearts.scr");
+    QVERIFY2(!run("xprop", {"-root", "_NET_SUPPORTING_WM_CHECK"}).contains("not found"),
+             "a window manager must run in this X server");
+    // No .NET or browser engine: their installers would ask to download them.
+    qputenv("WINEPREFIX", QFile::encodeName(prefix.path()));
+    qputenv("WINEDEBUG", "-all");
+    qputenv("WINEDLLOVERRIDES", "mscoree,mshtml=");
+    // Kept running between the program's runs, so that each starts at once.
+    QCOMPARE(QProcess::execute("wineserver", {"--persistent"}), 0);
+    QProcess boot;
+    boot.start("wine", {"wineboot", "--init"});
+    QVERIFY2(boot.waitForFinished(180000) && boot.exitCode() == 0, "wineboot could not make the prefix");
+}
+
+void WindowsTest::cleanupTestCase()
+{
+    QProcess::execute("wineserver", {"--kill"});
+}
+
+void WindowsTest::windowedAtUsableSize()
+{
+    Hearts hearts({}, QString(), wine);
+    const QString id = hearts.window("Happy Valentines Day!", 30000);
+    QVERIFY2(!id.isEmpty(), "no window was mapped");
+    QCOMPARE(windowGeometry(id).size(), QSize(640, 480));
+    QVERIFY(!fullScreen(id));
+    QVERIFY(hearts.running());
+}
+
+// Enough hearts that the picture is lit out to its edges; on a screen of
+// another shape the bands beside it stay black.
+void WindowsTest::screenSaverOnEveryScreen()
+{
+    const QString told = wineMonitors();
+    if (told != viewOnEveryScreen())
+        QSKIP(qPrintable("this Wine reports the monitors as " + told + ", not as the X server has them"));
+    QTemporaryDir dir;
+    HeartSettings s;
+    s.heartCount = 400;
+    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    Hearts hearts({"/s"}, dir.path(), wine);
+    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), viewOnEveryScreen(), 30000);
+    QTest::qWait(1000);
+    for (QScreen *screen : QGuiApplication::screens()) {
+        const QImage image = screen->grabWindow(0).toImage();
+        const QString shot = QString("%1/wine-screensaver-%2x%3.png")
+                                 .arg(QDir::currentPath()).arg(image.width()).arg(image.height());
+        image.save(shot);
+        qInfo("screenshot: %s", qPrintable(shot));
+        const QRect picture = pictureIn(screen->size());
+        const PictureCount n = countPicture(image, picture);
+        QVERIFY2(drawnWithinPicture(n, picture.width() * picture.height() / 10), qPrintable(describe(n)));
+    }
+    QVERIFY(hearts.running());
+}
+
+void WindowsTest::screenSaverInput_data()
+{
+    QTest::addColumn<QStringList>("first");
+    QTest::addColumn<QStringList>("then");
+    QTest::addColumn<bool>("ends");
+    const QStringList nothing;
+    const QStringList move{"mousemove_relative", "--", "1", "0"};
+    QTest::newRow("key") << nothing << QStringList{"key", "a"} << true;
+    QTest::newRow("click") << nothing << QStringList{"click", "1"} << true;
+    QTest::newRow("one move") << move << nothing << false;
+    QTest::newRow("second move") << move << move << true;
+}
+
+void WindowsTest::screenSaverInput()
+{
+    QFETCH(QStringList, first);
+    QFETCH(QStringList, then);
+    QFETCH(bool, ends);
+    Hearts hearts({"/s"}, QString(), wine);
+    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), viewOnEveryScreen(), 30000);
+    saverInput(hearts, first, then, ends);
+}
+
+void WindowsTest::settingsThenScreenSaver()
+{
+    QTemporaryDir dir;
+    {
+        Hearts dialog({"/c"}, dir.path(), wine);
+        saveByKeyboard(dialog);
+    }
+    QCOMPARE(contents(dir.filePath("KestaConfig.dat")).toHex(), encoded(HeartSettings{1, true, 25, 40}).toHex());
+
+    Hearts view({"/s"}, dir.path(), wine);
+    const QString id = view.window("Happy Valentines Day!", 30000);
+    QVERIFY2(!id.isEmpty(), "no view was shown");
+    drawsOneWireFrameHeart(id, "/s");
+}
+
+void WindowsTest::endsAtOnce_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::newRow("preview") << QStringList{"/p", "1234"};
+    QTest::newRow("upper S") << QStringList{"/S"};
+    QTest::newRow("hack") << QStringList{"--root"};
+    QTest::newRow("empty") << QStringList{""};
+}
+
+// With the prefix's server already running, such a run takes Wine a fifth of
+// a second here.
+void WindowsTest::endsAtOnce()
+{
+    QFETCH(QStringList, args);
+    Display *display = XOpenDisplay(nullptr);
+    QVERIFY(display);
+    XSelectInput(display, DefaultRootWindow(display), SubstructureNotifyMask);
+    mapsSeen(display);
+    Hearts hearts(args, QString(), wine);
+    QVERIFY2(hearts.endsWithin(5000), "still running");
+    QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(hearts.exitCode(), 0);
+    QCOMPARE(mapsSeen(display), 0);
+    XCloseDisplay(display);
+}
+
+QTEST_MAIN(WindowsTest)
+#include "tst_windows.moc"

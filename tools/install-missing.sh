@@ -1,0 +1,15 @@
+#!/bin/bash
+# install-missing.sh PACKAGE...: installs those of the Debian packages that are
+# not installed yet, through sudo unless run as root. Waits for other apt runs
+# on the machine rather than failing on their lock.
+set -euo pipefail
+missing=()
+for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -gt 0 ] || exit 0
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+"${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+"${sudo[@]}" env DEBIAN_FRONTEND=noninteractive \
+    apt-get -o DPkg::Lock::Timeout=600 install -y -q --no-install-recommends "${missing[@]}"
