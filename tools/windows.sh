@@ -35,9 +35,11 @@ parts=(zlib bootstrap moc rcc uic tracegen 3rdparty-pcre2 corelib winmain
        3rdparty-freetype platformsupport)
 plugin=plugins/platforms/windows
 
-# The source: the version of Debian's own Qt 5 for this machine, as its package
-# lists name it.
-version=$(apt-cache show --no-all-versions qtbase5-dev | awk '
+# The source: the version of Debian's own Qt 5 for this machine, as installed
+# for the Linux build, or else as its package lists name it.
+version=$(dpkg-query -W -f='${db:Status-Status} ${source:Version}' qtbase5-dev 2>/dev/null |
+          awk '$1 == "installed" { print $2 }') || true
+[ -n "$version" ] || version=$(apt-cache show --no-all-versions qtbase5-dev | awk '
     /^Source:/ && $3 != "" { gsub(/[()]/, "", $3); source = $3 }
     /^Version:/ { binary = $2 }
     END { print source != "" ? source : binary }')
@@ -66,9 +68,19 @@ build_qt() (
     for k in /usr/share/keyrings/debian-archive-keyring.pgp /usr/share/keyrings/debian-archive-keyring.gpg; do
         [ -f "$k" ] && keyring=" [signed-by=$k]" && break
     done
-    apt-get indextargets --format '$(TARGET_OF) $(ORIGIN) $(REPO_URI) $(RELEASE) $(COMPONENT)' |
-        awk -v keyring="$keyring" '$1 == "deb" && $2 == "Debian" { print "deb-src" keyring, $3, $4, $5 }' |
-        sort -u >"$work/apt/sources.list"
+    debian_sources() {
+        apt-get indextargets --format '$(TARGET_OF) $(ORIGIN) $(REPO_URI) $(RELEASE) $(COMPONENT)' |
+            awk -v keyring="$keyring" '$1 == "deb" && $2 == "Debian" { print "deb-src" keyring, $3, $4, $5 }' |
+            sort -u >"$work/apt/sources.list"
+    }
+    debian_sources
+    if [ ! -s "$work/apt/sources.list" ]; then
+        # Lists never fetched, or cleaned away, name no archive yet.
+        local sudo=()
+        [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+        "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
+        debian_sources
+    fi
     if [ ! -s "$work/apt/sources.list" ]; then
         echo "windows.sh: apt knows no Debian archive here yet: run apt-get update" >&2
         return 1
