@@ -8,6 +8,10 @@ for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
 done
 [ ${#missing[@]} -gt 0 ] || exit 0
+# A name that apt resolves to a package already installed needs nothing either
+# (Debian 13's libqt6opengl6-dev is part of qt6-base-dev): no fetching lists.
+plan=$(apt-get -s install --no-install-recommends "${missing[@]}" 2>/dev/null) || plan=
+grep -q '^0 upgraded, 0 newly installed' <<<"$plan" && exit 0
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 "${sudo[@]}" apt-get -o DPkg::Lock::Timeout=600 update -q
