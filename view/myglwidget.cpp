@@ -119,13 +119,13 @@ void MyGLWidget::animate()
 
 void MyGLWidget::resizeGL(int width, int height)
 {
-    viewport = centredViewport(width, height, aspectRatio);
-    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
+    viewport = centredViewport(width, height, aspectRatio); // applied by paintGL
 }
 
 void MyGLWidget::paintGL()
 {
-    // Qt 6's widget sets the viewport to the whole widget before every paint.
+    // Set here, not once on resize: Qt 6's widget sets the viewport to the
+    // whole widget before every paint.
     glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (showFrame) {
