@@ -7,7 +7,7 @@ set -eu
 unset WAYLAND_DISPLAY
 if [ -z "${HEARTS_XSESSION:-}" ]; then
     export HEARTS_XSESSION=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$0" "$@"
 fi
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
