@@ -35,6 +35,7 @@ class MonitorsTest : public QObject
 private slots:
     void initTestCase();
     void everyHeadCovered();
+    void firstFrameCentred();
     void otherModesMapOneWindow_data();
     void otherModesMapOneWindow();
     void cursorBlankOnEveryHead();
@@ -80,6 +81,30 @@ void MonitorsTest::everyHeadCovered()
     }
     QCOMPARE(pictureIn(rightHead.size()), QRect(100, 0, 600, 450)); // bands at the sides
     QVERIFY(hearts.running());
+}
+
+// The first frame on a head is as right as any later one. Frames of 2000
+// hearts are slow enough that the first one on the right head stays for a few
+// grabs; the first grab that shows hearts is taken as it.
+void MonitorsTest::firstFrameCentred()
+{
+    QTemporaryDir dir;
+    HeartSettings s;
+    s.heartCount = 2000;
+    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    Hearts hearts({"/s"}, dir.path());
+    const QRect picture = pictureIn(rightHead.size());
+    QImage image;
+    PictureCount n;
+    QElapsedTimer clock;
+    clock.start();
+    while (n.shades < 1000 && clock.elapsed() < 60000 && hearts.running()) {
+        image = grabHead(rightHead);
+        n = countPicture(image, picture);
+    }
+    QVERIFY2(n.shades >= 1000 && n.inBands == 0, qPrintable(describe(n)));
+    QVERIFY2(litPixelsIn(image, picture.adjusted(picture.width() - 3, 0, 0, 0)) > 0,
+             "the first frame should reach the picture's right edge");
 }
 
 void MonitorsTest::otherModesMapOneWindow_data()

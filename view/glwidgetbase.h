@@ -57,5 +57,36 @@ public:
 protected:
     // Draws a frame and swaps it to the window before returning.
     void paintNow() { repaint(); }
+
+    // QGLWidget binds its context at the first resize, while the window is
+    // still being shown. A window manager places and sizes a top-level window
+    // only later, and a software driver sizes its buffers when the context is
+    // bound and again only after a swap: the first frame would be drawn at a
+    // size the window no longer has. The context is first bound to paint.
+    void resizeEvent(QResizeEvent *event) override { QWidget::resizeEvent(event); }
+
+    // One frame: initializeGL the first time, resizeGL whenever the size in
+    // device pixels differs from the last frame's, paintGL, then the swap.
+    void glDraw() override
+    {
+        if (!isValid())
+            return;
+        makeCurrent();
+        if (!initialized) {
+            glInit();
+            initialized = true;
+        }
+        const QSize size = this->size() * devicePixelRatioF();
+        if (size != fitted) {
+            fitted = size;
+            resizeGL(size.width(), size.height());
+        }
+        paintGL();
+        swapBuffers();
+    }
+
+private:
+    bool initialized = false;
+    QSize fitted;
 };
 #endif
