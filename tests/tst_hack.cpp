@@ -345,7 +345,7 @@ void HackTest::debianPackage()
                  qPrintable(listing));
     // Library dependencies computed from the program, not written by hand.
     const QString depends = run("dpkg-deb", {"-f", deb, "Depends"});
-    const QString glWidgetLibrary = QT_VERSION_MAJOR >= 6 ? "libqt6openglwidgets6" : "libqt5opengl5";
+    const QString glWidgetLibrary = QT_VERSION_MAJOR >= 6 ? "libqt6gui6" : "libqt5opengl5";
     QVERIFY2(depends.contains(glWidgetLibrary) && depends.contains("libc6") && depends.contains("libxcb1"),
              qPrintable(depends));
 

@@ -25,7 +25,7 @@ done
 packages=(build-essential cmake libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
           libxcb1-dev libxcb-randr0-dev file)
 qt5=(qtbase5-dev libqt5opengl5-dev)
-qt6=(qt6-base-dev libqt6opengl6-dev)
+qt6=(qt6-base-dev)
 if $test; then
     packages+=("${qt5[@]}" "${qt6[@]}"
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind

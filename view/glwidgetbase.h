@@ -1,47 +1,53 @@
 #pragma once
 
 // The toolkit's OpenGL widget, the one place where the Qt 5 and Qt 6 builds
-// of the view differ. Either gives the view a context with a depth buffer and
-// no alpha in which OpenGL 1.1's fixed functions work, and calls initializeGL,
-// resizeGL and paintGL with it current; paintNow() draws a frame and shows it.
+// of the view differ. Either draws straight into the widget's own window, with
+// a context that has a depth buffer and no alpha, in which OpenGL 1.1's fixed
+// functions work. Each frame (glDraw) makes the context current, calls
+// initializeGL the first time, resizeGL whenever the window's size in device
+// pixels differs from the last frame's, then paintGL, and swaps. paintNow()
+// draws a frame and shows it before returning.
 //
-// Qt 5's QGLWidget draws into the window's own back buffer and swaps it at
-// the end of the paint. Qt 6 has no QGLWidget: QOpenGLWidget draws into a
-// framebuffer object, which Qt then composes into the window and swaps. Its
-// context is current only inside those three calls, so GL work outside them
-// (freeing the display lists) makes it current itself.
+// The context is first bound to draw the first frame. A window manager places
+// and sizes a top-level window only after it is shown, and a software driver
+// takes the window's size when the context is bound and again only after a
+// swap: bound any earlier, the first frame would be drawn at a size the window
+// no longer has.
 #include <QtGlobal>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-#include <QCoreApplication>
-#include <QOpenGLWidget>
-#include <QPaintEvent>
+#include <QWidget>
 
-class GLWidgetBase : public QOpenGLWidget
+class QOpenGLContext;
+
+// Qt 6 has no QGLWidget, and its QOpenGLWidget draws into a framebuffer object
+// that Qt then composes into the window: a second pass over every pixel of
+// every frame. This is QGLWidget's way instead: a widget that paints on screen
+// in a native window of its own, whose surface is OpenGL's.
+class GLWidgetBase : public QWidget
 {
 public:
-    explicit GLWidgetBase(QWidget *parent)
-        : QOpenGLWidget(parent)
-    {
-        // Without alpha, as Qt 5's window: composed, the picture stays opaque.
-        setTextureFormat(GL_RGB8);
-    }
+    explicit GLWidgetBase(QWidget *parent);
+    ~GLWidgetBase() override;
+
+    void makeCurrent();
+    void doneCurrent();
 
 protected:
-    // Draws a frame and shows it before returning. repaint() would not: Qt 6
-    // defers it to the event loop when the window was composed less than a
-    // screen refresh ago, so a 10 ms tick would draw only every other frame.
-    // Painting renders into the framebuffer object; an update request with
-    // nothing else left to paint composes it into the window and swaps.
-    void paintNow()
-    {
-        if (!isVisible())
-            return;
-        QPaintEvent paint(rect());
-        paintEvent(&paint);
-        QEvent compose(QEvent::UpdateRequest);
-        QCoreApplication::sendEvent(window(), &compose);
-    }
+    virtual void initializeGL() = 0;
+    virtual void resizeGL(int width, int height) = 0;
+    virtual void paintGL() = 0;
+    virtual void glDraw();
+    void paintNow() { glDraw(); }
+
+    // Qt paints nothing of this widget's: exposures and resizes come here.
+    QPaintEngine *paintEngine() const override { return nullptr; }
+    void paintEvent(QPaintEvent *) override { glDraw(); }
+
+private:
+    QOpenGLContext *context = nullptr;
+    bool initialized = false;
+    QSize fitted;
 };
 #else
 #include <QGLWidget>
@@ -55,18 +61,12 @@ public:
     }
 
 protected:
-    // Draws a frame and swaps it to the window before returning.
     void paintNow() { repaint(); }
 
-    // QGLWidget binds its context at the first resize, while the window is
-    // still being shown. A window manager places and sizes a top-level window
-    // only later, and a software driver sizes its buffers when the context is
-    // bound and again only after a swap: the first frame would be drawn at a
-    // size the window no longer has. The context is first bound to paint.
+    // QGLWidget would bind its context at the first resize, while the window
+    // is still being shown, and fit only on resizes.
     void resizeEvent(QResizeEvent *event) override { QWidget::resizeEvent(event); }
 
-    // One frame: initializeGL the first time, resizeGL whenever the size in
-    // device pixels differs from the last frame's, paintGL, then the swap.
     void glDraw() override
     {
         if (!isValid())

@@ -6,6 +6,7 @@
 #include <GL/gl.h>
 #include <QCoreApplication>
 #include <QTimer>
+#include <QWindow>
 
 #include <cstdlib>
 #include <ctime>
@@ -47,6 +48,10 @@ MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     animationTimer = new QTimer(this);
     animationTimer->setInterval(animationInterval);
     connect(animationTimer, SIGNAL(timeout()), this, SLOT(animate()));
+
+    // The base gave the view its window already; it tells when the view can
+    // be seen.
+    windowHandle()->installEventFilter(this);
 }
 
 MyGLWidget::~MyGLWidget()
@@ -95,6 +100,19 @@ void MyGLWidget::initializeGL()
     animationTimer->start();
 }
 
+// A view nobody can see (minimized, on a workspace not shown) neither ticks
+// nor draws; shown again, it goes on where it left off.
+bool MyGLWidget::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Expose && watched == windowHandle() && !hearts.empty()) {
+        if (windowHandle()->isExposed())
+            animationTimer->start();
+        else
+            animationTimer->stop();
+    }
+    return false;
+}
+
 void MyGLWidget::createHearts()
 {
     const Frustum f = frustum();
@@ -117,16 +135,16 @@ void MyGLWidget::animate()
     paintNow(); // synchronous: this tick's positions are drawn before the next tick
 }
 
+// Called with the window's size in device pixels, before any frame drawn at a
+// new size or scale.
 void MyGLWidget::resizeGL(int width, int height)
 {
-    viewport = centredViewport(width, height, aspectRatio); // applied by paintGL
+    const Viewport v = centredViewport(width, height, aspectRatio);
+    glViewport(v.x, v.y, v.width, v.height);
 }
 
 void MyGLWidget::paintGL()
 {
-    // Set here, not once on resize: Qt 6's widget sets the viewport to the
-    // whole widget before every paint.
-    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     if (showFrame) {
         glPolygonMode(GL_FRONT, GL_LINE);

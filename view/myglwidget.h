@@ -48,6 +48,7 @@ protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createHearts();
@@ -63,7 +64,6 @@ private:
     int farDistance;
     double fieldOfView;
     double aspectRatio;
-    Viewport viewport{0, 0, 0, 0}; // the centred picture, as resizeGL found it
     MoveCount ownMoves;
     MoveCount *moves;
     bool screenSaverMode;
