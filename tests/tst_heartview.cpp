@@ -7,6 +7,7 @@
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
+#include <QWindow>
 #include <QWheelEvent>
 #include <QtTest>
 
@@ -93,6 +94,7 @@ private slots:
     void bandsStayBlack_data();
     void bandsStayBlack();
     void heartsFallBetweenFrames();
+    void minimizedViewRests();
     // Last: they end the application's event loop.
     void inputEndsOnlyTheScreenSaver_data();
     void inputEndsOnlyTheScreenSaver();
@@ -320,6 +322,37 @@ void HeartViewTest::heartsFallBetweenFrames()
     QVERIFY2(fell == stayed && stayed > int(before.size()) / 2,
              qPrintable(QStringLiteral("%1 of %2 fell %3, %4 respawned").arg(fell).arg(stayed).arg(drop)
                             .arg(before.size() - stayed)));
+}
+
+// Minimized, the view neither ticks (its hearts stay where they are) nor draws
+// (they do not turn); restored, it does both again.
+void HeartViewTest::minimizedViewRests()
+{
+    MyGLWidget w(false);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    const auto fallen = [&w] {
+        double y = 0;
+        for (const HeartInstance &h : w.field())
+            y += h.position.y;
+        return y;
+    };
+    const auto turned = [&w] {
+        double a = 0;
+        for (const HeartInstance &h : w.field())
+            a += std::abs(h.angle);
+        return a;
+    };
+    w.showMinimized();
+    QTRY_VERIFY(!w.windowHandle()->isExposed());
+    const double y = fallen(), a = turned();
+    QTest::qWait(500);
+    QCOMPARE(fallen(), y);
+    QCOMPARE(turned(), a);
+    w.showNormal();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(300);
+    QVERIFY(fallen() != y && turned() > a);
 }
 
 void HeartViewTest::inputEndsOnlyTheScreenSaver_data()
