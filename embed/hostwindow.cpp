@@ -60,19 +60,33 @@ void HostWindow::embed(QWidget *v)
     setParent(view);
     foreign = QWindow::fromWinId(window);
     static_cast<QObject *>(foreign)->setParent(this);
-    view->winId();
+    // The view's size is watched from before it goes into its host: a window
+    // manager may yet carry out a resize that Qt asked of it while it was a
+    // top-level window.
+    viewWindow = uint32_t(view->winId());
+    const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
+    xcb_change_window_attributes(connection, viewWindow, XCB_CW_EVENT_MASK, &structure);
+    xcb_flush(connection);
     view->windowHandle()->setParent(foreign);
-    view->setGeometry(0, 0, size.width(), size.height());
+    fit();
     view->show();
-    // Qt gives its window an arrow; a hack shows the host's cursor instead,
-    // which a screen-saver daemon blanks.
+    // Qt gives its window an arrow as it shows it; a hack shows the host's
+    // cursor instead, which a screen-saver daemon blanks.
     const uint32_t inherit = XCB_CURSOR_NONE;
-    xcb_change_window_attributes(connection, uint32_t(view->winId()), XCB_CW_CURSOR, &inherit);
+    xcb_change_window_attributes(connection, viewWindow, XCB_CW_CURSOR, &inherit);
     xcb_flush(connection);
 
     notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
     connect(notifier, &QSocketNotifier::activated, this, &HostWindow::readEvents);
     readEvents(); // events read while measuring wait in the queue already
+}
+
+void HostWindow::fit()
+{
+    // The host's size is the X server's, in device pixels; Qt places the view
+    // in its own, which a scale factor makes fewer.
+    const qreal scale = view->devicePixelRatioF();
+    view->setGeometry(0, 0, qRound(size.width() / scale), qRound(size.height() / scale));
 }
 
 void HostWindow::readEvents()
@@ -81,9 +95,15 @@ void HostWindow::readEvents()
         switch (event->response_type & 0x7f) {
         case XCB_CONFIGURE_NOTIFY: {
             const auto *e = reinterpret_cast<xcb_configure_notify_event_t *>(event);
-            if (e->window == window && QSize(e->width, e->height) != size) {
-                size = QSize(e->width, e->height);
-                view->setGeometry(0, 0, size.width(), size.height());
+            const QSize now(e->width, e->height);
+            if (e->window == window && now != size) {
+                size = now;
+                fit();
+            } else if (e->window == viewWindow && now != size) {
+                // Put back as the host has it, past whatever Qt thinks.
+                const uint32_t wh[] = {uint32_t(size.width()), uint32_t(size.height())};
+                xcb_configure_window(connection, viewWindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, wh);
+                xcb_flush(connection);
             }
             break;
         }

@@ -36,8 +36,11 @@ private slots:
     void readEvents();
 
 private:
+    void fit();
+
     xcb_connection_t *connection = nullptr;
     std::uint32_t window = 0;
+    std::uint32_t viewWindow = 0;
     bool isRoot = false;
     QSize size;
     QWindow *foreign = nullptr;
