@@ -1,7 +1,8 @@
 #!/bin/bash
 # Runs a command beside a Wayland compositor of its own: sway, headless and
 # drawn in software, with two outputs side by side, HEADLESS-1 at 640x480
-# (4:3) at the left and HEADLESS-2 at 800x450 (16:9) at the right, no X11 and
+# (4:3) at the left, in 1280x960 pixels at scale 2, and HEADLESS-2 at 800x450
+# (16:9) at the right, at scale 1, no X11 and
 # no input devices but those its clients make. sway refuses to run as root:
 # then it runs as nobody. The command finds it through HEARTS_WAYLAND_RUNTIME
 # (its runtime folder), HEARTS_WAYLAND_DISPLAY (its socket) and HEARTS_SWAYSOCK.
@@ -16,7 +17,7 @@ if [ "$(id -u)" -eq 0 ]; then
 fi
 cat >"$dir/config" <<'CONF'
 xwayland disable
-output HEADLESS-1 mode 640x480 position 0 0
+output HEADLESS-1 mode 1280x960 scale 2 position 0 0
 output HEADLESS-2 mode 800x450 position 640 0
 CONF
 # A clean environment: nothing a sanitized run preloads reaches sway.

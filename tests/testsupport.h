@@ -255,18 +255,21 @@ inline QRect pictureIn(QSize window)
     return QRect(v.x, window.height() - v.y - v.height, v.width, v.height);
 }
 
-// Lit pixels inside picture, how many of them are palette shades, and lit
-// pixels outside it (bands that should stay black).
+// Lit pixels inside picture, how many of them are palette shades, the share
+// of the picture's width between its leftmost and rightmost lit pixels, and
+// lit pixels outside it (bands that should stay black).
 struct PictureCount
 {
     int lit = 0;
     int shades = 0;
+    double span = 0.0;
     int inBands = 0;
 };
 
 inline PictureCount countPicture(const QImage &image, const QRect &picture)
 {
     PictureCount n;
+    int left = picture.right(), right = picture.left();
     for (int y = 0; y < image.height(); ++y) {
         for (int x = 0; x < image.width(); ++x) {
             const QRgb p = image.pixel(x, y);
@@ -275,23 +278,31 @@ inline PictureCount countPicture(const QImage &image, const QRect &picture)
             if (picture.contains(x, y)) {
                 ++n.lit;
                 n.shades += isPaletteShade(p);
+                left = std::min(left, x);
+                right = std::max(right, x);
             } else {
                 ++n.inBands;
             }
         }
     }
+    n.span = n.lit ? double(right - left + 1) / picture.width() : 0.0;
     return n;
 }
 
 inline QString describe(const PictureCount &n)
 {
-    return QString("%1 lit, %2 palette shades, %3 lit in the bands").arg(n.lit).arg(n.shades).arg(n.inBands);
+    return QString("%1 lit, %2 palette shades, across %3 of the width, %4 lit in the bands")
+        .arg(n.lit).arg(n.shades).arg(n.span, 0, 'f', 2).arg(n.inBands);
 }
 
-// Hearts drawn only inside the picture, in the palette's shades.
+// Hearts drawn only inside the picture, in the palette's shades. Not every
+// lit pixel is one: where a heart near the eye is lit past full brightness,
+// its vertices' colours are capped channel by channel, and the shading between
+// them leaves the palette's proportions (up to 3 % of the lit pixels of 600
+// hearts in 800x400 were seen so).
 inline bool drawnWithinPicture(const PictureCount &n, int atLeast)
 {
-    return n.inBands == 0 && n.lit >= atLeast && n.shades >= n.lit * 0.97;
+    return n.inBands == 0 && n.lit >= atLeast && n.shades >= n.lit * 0.95;
 }
 
 // Permission bits do not stop root, and CI runs as root: there a test that

@@ -4,6 +4,8 @@
 #include "testsupport.h"
 #include "xsupport.h"
 
+#include <QScopeGuard>
+
 Q_DECLARE_METATYPE(RunMode)
 
 class ExecutableTest : public QObject
@@ -20,6 +22,7 @@ private slots:
     void opensItsWindow();
     void screenSaverHidesCursor();
     void heartsMoveOnScreen();
+    void screenSaverAtScale2();
     void screenSaverInput_data();
     void screenSaverInput();
     void windowedIgnoresInputAndCloses();
@@ -140,6 +143,28 @@ void ExecutableTest::heartsMoveOnScreen()
     const QImage second = grabWindow(id);
     QVERIFY(litPixelsIn(first, first.rect()) > 1000);
     QVERIFY(first != second);
+}
+
+// At a scale of 2 the window is half as many of Qt's pixels wide as the
+// screen's: the picture still takes the screen's 4:3 place, in its pixels.
+void ExecutableTest::screenSaverAtScale2()
+{
+    qputenv("QT_SCALE_FACTOR", "2"); // for the program started next
+    const auto unscaled = qScopeGuard([] { qunsetenv("QT_SCALE_FACTOR"); });
+    QTemporaryDir dir;
+    HeartSettings s;
+    s.heartCount = 400;
+    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    Hearts hearts({"/s"}, dir.path());
+    const QString id = hearts.window();
+    QVERIFY(!id.isEmpty());
+    const QSize screen = QGuiApplication::primaryScreen()->size();
+    QTRY_VERIFY_WITH_TIMEOUT(fullScreen(id) && windowGeometry(id).size() == screen, 10000);
+    QTest::qWait(500);
+    const QImage image = grabWindow(id);
+    const QRect picture = pictureIn(image.size());
+    const PictureCount n = countPicture(image, picture);
+    QVERIFY2(drawnWithinPicture(n, 10000) && n.span > 0.9, qPrintable(describe(n)));
 }
 
 void ExecutableTest::screenSaverInput_data()

@@ -193,18 +193,24 @@ void HackTest::withoutX11EndsAtOnce()
     QCOMPARE(hearts.errorOutput(), QByteArray());
 }
 
+// The host's size is in device pixels at any scale Qt is given.
 void HackTest::fillsAndFollowsItsHost_data()
 {
     QTest::addColumn<QSize>("first");
     QTest::addColumn<QSize>("then");
-    QTest::newRow("wide, then tall") << QSize(800, 400) << QSize(400, 600);
-    QTest::newRow("tall, then wide") << QSize(300, 700) << QSize(900, 300);
+    QTest::addColumn<QByteArray>("scale");
+    QTest::newRow("wide, then tall") << QSize(800, 400) << QSize(400, 600) << QByteArray("1");
+    QTest::newRow("tall, then wide") << QSize(300, 700) << QSize(900, 300) << QByteArray("1");
+    QTest::newRow("at scale 2") << QSize(800, 400) << QSize(400, 600) << QByteArray("2");
 }
 
 void HackTest::fillsAndFollowsItsHost()
 {
     QFETCH(QSize, first);
     QFETCH(QSize, then);
+    QFETCH(QByteArray, scale);
+    qputenv("QT_SCALE_FACTOR", scale); // for the program started next
+    const auto unscaled = qScopeGuard([] { qunsetenv("QT_SCALE_FACTOR"); });
     HostWindow host(first);
     // Enough hearts to reach every edge of the picture.
     Hearts hearts({"--window-id", host.id(), "--count", "600"});
