@@ -60,9 +60,9 @@ void HostWindow::embed(QWidget *v)
     setParent(view);
     foreign = QWindow::fromWinId(window);
     static_cast<QObject *>(foreign)->setParent(this);
-    // The view's size is watched from before it goes into its host: a window
-    // manager may yet carry out a resize that Qt asked of it while it was a
-    // top-level window.
+    // The view's size is watched from before it goes into its host, and put
+    // right if it is not the host's: a window manager may carry out a resize
+    // that Qt asked of it while it was a top-level window, before or after.
     viewWindow = uint32_t(view->winId());
     const uint32_t structure = XCB_EVENT_MASK_STRUCTURE_NOTIFY;
     xcb_change_window_attributes(connection, viewWindow, XCB_CW_EVENT_MASK, &structure);
@@ -74,6 +74,10 @@ void HostWindow::embed(QWidget *v)
     // cursor instead, which a screen-saver daemon blanks.
     const uint32_t inherit = XCB_CURSOR_NONE;
     xcb_change_window_attributes(connection, viewWindow, XCB_CW_CURSOR, &inherit);
+    if (xcb_get_geometry_reply_t *now = xcb_get_geometry_reply(connection, xcb_get_geometry(connection, viewWindow), nullptr)) {
+        keepSize(QSize(now->width, now->height));
+        std::free(now);
+    }
     xcb_flush(connection);
 
     notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
@@ -89,6 +93,15 @@ void HostWindow::fit()
     view->setGeometry(0, 0, qRound(size.width() / scale), qRound(size.height() / scale));
 }
 
+void HostWindow::keepSize(QSize viewSize)
+{
+    // Put back as the host has it, past whatever Qt thinks.
+    if (viewSize != size) {
+        const uint32_t wh[] = {uint32_t(size.width()), uint32_t(size.height())};
+        xcb_configure_window(connection, viewWindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, wh);
+    }
+}
+
 void HostWindow::readEvents()
 {
     while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
@@ -99,10 +112,8 @@ void HostWindow::readEvents()
             if (e->window == window && now != size) {
                 size = now;
                 fit();
-            } else if (e->window == viewWindow && now != size) {
-                // Put back as the host has it, past whatever Qt thinks.
-                const uint32_t wh[] = {uint32_t(size.width()), uint32_t(size.height())};
-                xcb_configure_window(connection, viewWindow, XCB_CONFIG_WINDOW_WIDTH | XCB_CONFIG_WINDOW_HEIGHT, wh);
+            } else if (e->window == viewWindow) {
+                keepSize(now);
                 xcb_flush(connection);
             }
             break;

@@ -37,6 +37,7 @@ private slots:
 
 private:
     void fit();
+    void keepSize(QSize viewSize);
 
     xcb_connection_t *connection = nullptr;
     std::uint32_t window = 0;
