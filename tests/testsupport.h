@@ -123,6 +123,14 @@ inline bool put(const QString &path, const QByteArray &bytes)
     return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
 }
 
+// A settings file of count hearts, and the defaults else, in dir.
+inline bool putHeartCount(const QTemporaryDir &dir, int count)
+{
+    HeartSettings s;
+    s.heartCount = count;
+    return put(dir.filePath("KestaConfig.dat"), encoded(s));
+}
+
 // One run of the real program. Without a directory it gets a fresh one of its
 // own, so no settings file from elsewhere is read. A launcher (a tool and its
 // options, such as valgrind) runs the program in place of starting it

@@ -152,9 +152,7 @@ void ExecutableTest::screenSaverAtScale2()
     qputenv("QT_SCALE_FACTOR", "2"); // for the program started next
     const auto unscaled = qScopeGuard([] { qunsetenv("QT_SCALE_FACTOR"); });
     QTemporaryDir dir;
-    HeartSettings s;
-    s.heartCount = 400;
-    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    QVERIFY(putHeartCount(dir, 400));
     Hearts hearts({"/s"}, dir.path());
     const QString id = hearts.window();
     QVERIFY(!id.isEmpty());

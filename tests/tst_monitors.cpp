@@ -61,9 +61,7 @@ void MonitorsTest::initTestCase()
 void MonitorsTest::everyHeadCovered()
 {
     QTemporaryDir dir;
-    HeartSettings s;
-    s.heartCount = 400;
-    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    QVERIFY(putHeartCount(dir, 400));
     Hearts hearts({"/s"}, dir.path());
     QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), twoViews, 10000);
     QTest::qWait(500);
@@ -89,9 +87,7 @@ void MonitorsTest::everyHeadCovered()
 void MonitorsTest::firstFrameCentred()
 {
     QTemporaryDir dir;
-    HeartSettings s;
-    s.heartCount = 2000;
-    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    QVERIFY(putHeartCount(dir, 2000));
     Hearts hearts({"/s"}, dir.path());
     const QRect picture = pictureIn(rightHead.size());
     QImage image;
