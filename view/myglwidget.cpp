@@ -1,6 +1,7 @@
 #include "myglwidget.h"
 
 #include "config/settingsfile.h"
+#include "framememory.h"
 #include "scenesetup.h"
 
 #include <GL/gl.h>
@@ -40,7 +41,7 @@ MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     farDistance = defaults.farDistance;
     // Once per process: a second view seeded again within the same second
     // would place the same field as the first.
-    static const bool seeded = (std::srand(unsigned(std::time(nullptr))), true);
+    static const bool seeded = (std::srand(unsigned(std::time(nullptr))), keepFrameMemory(), true);
     (void)seeded;
     animationInterval = 10;
     showFrame = defaults.showFrame;
