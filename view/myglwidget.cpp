@@ -40,9 +40,9 @@ MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     nearDistance = defaults.nearDistance;
     farDistance = defaults.farDistance;
     // Once per process: a second view seeded again within the same second
-    // would place the same field as the first.
-    static const bool seeded = (std::srand(unsigned(std::time(nullptr))), keepFrameMemory(), true);
-    (void)seeded;
+    // would place the same field as the first, and the heap is the process's.
+    static const bool once = (std::srand(unsigned(std::time(nullptr))), keepFrameMemory(), true);
+    (void)once;
     animationInterval = 10;
     showFrame = defaults.showFrame;
 
