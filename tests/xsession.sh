@@ -5,6 +5,9 @@
 set -eu
 # The program would take a Wayland session's compositor over this X server.
 unset WAYLAND_DISPLAY
+# Tests read the program's error output, to which Qt 6 adds a warning of its
+# own in a locale that is not UTF-8, as a fresh machine's may be.
+export LC_ALL=C.UTF-8
 if [ -z "${HEARTS_XSESSION:-}" ]; then
     export HEARTS_XSESSION=1
     exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$0" "$@"
