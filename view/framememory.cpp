@@ -1,6 +1,7 @@
 #include "framememory.h"
 
 #include <cstdlib> // defines __GLIBC__ where it is glibc
+#include <cstring>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -14,6 +15,10 @@ void keepFrameMemory()
     // which is only raised once large blocks have come and gone, that memory
     // goes back to the kernel after every frame and is faulted in again for
     // the next: ten more brk calls and half a millisecond a frame at 80 hearts.
+    // A threshold the environment sets is left as it is.
+    const char *tunables = std::getenv("GLIBC_TUNABLES");
+    if (std::getenv("MALLOC_TRIM_THRESHOLD_") || (tunables && std::strstr(tunables, "trim_threshold")))
+        return;
     mallopt(M_TRIM_THRESHOLD, 32 << 20);
 #endif
 }
