@@ -94,9 +94,7 @@ void WindowsTest::screenSaverOnEveryScreen()
     if (told != viewOnEveryScreen())
         QSKIP(qPrintable("this Wine reports the monitors as " + told + ", not as the X server has them"));
     QTemporaryDir dir;
-    HeartSettings s;
-    s.heartCount = 400;
-    QVERIFY(put(dir.filePath("KestaConfig.dat"), encoded(s)));
+    QVERIFY(putHeartCount(dir, 400));
     Hearts hearts({"/s"}, dir.path(), wine);
     QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), viewOnEveryScreen(), 30000);
     QTest::qWait(1000);
@@ -136,7 +134,8 @@ void WindowsTest::screenSaverInput()
     // Input counts once hearts are drawn. Before, the program is still busy
     // starting OpenGL, and Windows merges a move made then into the one it
     // sends when the window appears under the pointer, which Qt discards.
-    QTRY_VERIFY_WITH_TIMEOUT(litPixelsIn(grabWindow("0"), QRect(0, 0, 1 << 14, 1 << 14)) > 0, 30000);
+    const QRect screen(QPoint(), QGuiApplication::primaryScreen()->size());
+    QTRY_VERIFY_WITH_TIMEOUT(litPixelsIn(grabWindow("0"), screen) > 0, 30000);
     saverInput(hearts, first, then, ends);
 }
 
