@@ -4,6 +4,7 @@
 #include "windowsystem.h"
 #include "config/configdialog.h"
 #include "config/settingsfile.h"
+#include "config/settingslocation.h"
 #include "view/myglwidget.h"
 
 #include <QApplication>
@@ -53,6 +54,8 @@ int main(int argc, char **argv)
 {
     // Qt picks its platform plugin as the application starts.
     choosePlatform(argc, argv);
+    // Names the user's own settings folder, whatever the program file is called.
+    QCoreApplication::setApplicationName(QStringLiteral("hearts"));
     // Qt takes out the options it handles first, so "-reverse /s" still means /s.
     QApplication app(argc, argv);
 
@@ -81,7 +84,7 @@ int main(int argc, char **argv)
         // Read once for every monitor's view. Like the other modes' windows,
         // the views are never deleted, and they are shown already.
         HeartSettings settings;
-        readSettingsFile("KestaConfig.dat", settings);
+        readSettingsFile(settingsFileToRead("KestaConfig.dat"), settings);
         auto *views = new ScreenSaverViews(settings);
         views->showOnEveryScreen();
         return app.exec();

@@ -2,8 +2,11 @@
 
 #include "heartsettings.h"
 #include "settingsfile.h"
+#include "settingslocation.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -82,9 +85,14 @@ ConfigDialog::ConfigDialog(const char *fileName, QWidget *parent)
     buttonLayout->addWidget(okButton);
     buttonLayout->addWidget(cancelButton);
 
+    saveFailure = new QLabel;
+    saveFailure->setWordWrap(true);
+    saveFailure->hide();
+
     mainLayout->addLayout(heartsLayout);
     mainLayout->addLayout(distanceLayout);
     mainLayout->addLayout(buttonLayout);
+    mainLayout->addWidget(saveFailure);
     setLayout(mainLayout);
 
     loadSettings(fileName);
@@ -98,7 +106,7 @@ void ConfigDialog::loadSettings(const char *fileName)
     s.showFrame = frameCheckBox->isChecked();
     s.nearDistance = nearSlider->value();
     s.farDistance = farSlider->value();
-    if (!readSettingsFile(fileName, s))
+    if (!readSettingsFile(settingsFileToRead(fileName), s))
         return;
 
     // Through the ordinary setters, signals on: the ranges clamp and the
@@ -111,7 +119,7 @@ void ConfigDialog::loadSettings(const char *fileName)
     farSpinBox->setValue(s.farDistance);
 }
 
-void ConfigDialog::saveSettings(const char *fileName)
+bool ConfigDialog::saveSettings(const char *fileName)
 {
     HeartSettings s;
     s.heartCount = heartCountSpinBox->value();
@@ -119,7 +127,23 @@ void ConfigDialog::saveSettings(const char *fileName)
     // The sliders, which the coupling slots keep equal to the spin boxes.
     s.nearDistance = nearSlider->value();
     s.farDistance = farSlider->value();
-    writeSettingsFile(fileName, s);
+    const QString target = settingsFileToSave(fileName);
+    QString why;
+    // The user's own settings folder may not exist yet; why it cannot be
+    // made is the system's last error.
+    const bool saved = QDir().mkpath(QFileInfo(target).absolutePath()) ? writeSettingsFile(target, s, &why)
+                                                                       : (why = qt_error_string(), false);
+    if (saved)
+        return true;
+    if (why.endsWith('.'))
+        why.chop(1);
+    saveFailure->setText(QStringLiteral("The settings could not be saved to %1: %2.")
+                             .arg(QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath()), why));
+    saveFailure->show();
+    // Tall enough for the sentence, however it wraps.
+    layout()->activate();
+    resize(width(), qMax(height(), heightForWidth(width())));
+    return false;
 }
 
 // The setters below re-enter these slots through valueChanged; each nesting
@@ -149,8 +173,9 @@ void ConfigDialog::adjustFarSlider(int value)
 
 void ConfigDialog::applyChanges()
 {
-    saveSettings(fileName);
-    done(0); // closes whether or not the file could be written
+    // Closing after a failed save would lose the user's changes unseen.
+    if (saveSettings(fileName))
+        done(0);
 }
 
 void ConfigDialog::cancelChanges()

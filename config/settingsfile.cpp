@@ -36,11 +36,6 @@ std::int32_t getInt32(const unsigned char *in)
     return static_cast<std::int32_t>(u);
 }
 
-QString nativeName(const char *fileName)
-{
-    return QFile::decodeName(fileName);
-}
-
 // Reads up to size bytes from the start of name, which must be a regular file;
 // returns how many arrived, or -1.
 qint64 readRegularFile(const QString &name, unsigned char *buffer, qint64 size)
@@ -79,18 +74,25 @@ qint64 readRegularFile(const QString &name, unsigned char *buffer, qint64 size)
 }
 
 // Empties name and writes size bytes to it in place, creating it if missing;
-// only a regular file is written.
-bool rewriteRegularFile(const QString &name, const unsigned char *bytes, qint64 size)
+// only a regular file is written. Says why not in why.
+bool rewriteRegularFile(const QString &name, const unsigned char *bytes, qint64 size, QString &why)
 {
+    const QString notAFile = QStringLiteral("it is not a regular file");
 #ifdef Q_OS_UNIX
     // QSaveFile's own fallback would open a FIFO at the name and wait there for
     // a reader; O_NONBLOCK fails at once instead, and fstat turns away anything
     // else that is not a regular file before it is emptied.
     const int fd = ::open(QFile::encodeName(name).constData(), O_WRONLY | O_CREAT | O_NONBLOCK | O_CLOEXEC, 0666);
-    if (fd < 0)
+    if (fd < 0) {
+        why = errno == ENXIO ? notAFile : qt_error_string(errno);
         return false;
+    }
     struct stat st;
-    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && ::ftruncate(fd, 0) == 0;
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!ok)
+        why = notAFile;
+    else if (!(ok = ::ftruncate(fd, 0) == 0))
+        why = qt_error_string(errno);
     qint64 put = 0;
     while (ok && put < size) {
         const ssize_t n = ::write(fd, bytes + put, std::size_t(size - put));
@@ -98,16 +100,27 @@ bool rewriteRegularFile(const QString &name, const unsigned char *bytes, qint64 
             put += n;
         else if (n < 0 && errno == EINTR)
             continue;
-        else
+        else {
+            why = qt_error_string(n < 0 ? errno : ENOSPC);
             ok = false;
+        }
     }
-    return ::close(fd) == 0 && ok;
+    if (::close(fd) != 0 && ok) {
+        why = qt_error_string(errno);
+        ok = false;
+    }
+    return ok;
 #else
-    if (QFileInfo(name).exists() && !QFileInfo(name).isFile())
+    if (QFileInfo(name).exists() && !QFileInfo(name).isFile()) {
+        why = notAFile;
         return false;
+    }
     QFile file(name);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate)
-        && file.write(reinterpret_cast<const char *>(bytes), size) == size && file.flush();
+    if (file.open(QIODevice::WriteOnly | QIODevice::Truncate)
+        && file.write(reinterpret_cast<const char *>(bytes), size) == size && file.flush())
+        return true;
+    why = file.errorString();
+    return false;
 #endif
 }
 } // namespace
@@ -138,7 +151,11 @@ HeartSettings decodeSettings(const unsigned char *bytes, std::size_t size, Heart
 
 bool readSettingsFile(const char *fileName, HeartSettings &settings)
 {
-    const QString name = nativeName(fileName);
+    return readSettingsFile(QFile::decodeName(fileName), settings);
+}
+
+bool readSettingsFile(const QString &name, HeartSettings &settings)
+{
     // Opening a FIFO for reading blocks until a writer comes, and a device may
     // never end: look before opening. isFile() follows symlinks, so a link to
     // a regular file still counts and a dangling one does not.
@@ -154,19 +171,30 @@ bool readSettingsFile(const char *fileName, HeartSettings &settings)
 
 bool writeSettingsFile(const char *fileName, const HeartSettings &settings)
 {
+    return writeSettingsFile(QFile::decodeName(fileName), settings);
+}
+
+bool writeSettingsFile(const QString &name, const HeartSettings &settings, QString *why)
+{
     unsigned char bytes[settingsFileSize];
     encodeSettings(settings, bytes);
-    const QString name = nativeName(fileName);
+    QString reason;
     QSaveFile file(name);
+    bool saved = false;
     if (!file.open(QIODevice::WriteOnly)) {
         // No temporary file can be made beside it, as in a folder the user
         // may not write to: a plain overwrite can still save where the file
         // itself is writable.
-        return rewriteRegularFile(name, bytes, qint64(settingsFileSize));
+        saved = rewriteRegularFile(name, bytes, qint64(settingsFileSize), reason);
+    } else {
+        // Without commit() the temporary file is discarded and the old one stays.
+        saved = file.write(reinterpret_cast<const char *>(bytes), qint64(settingsFileSize))
+                    == qint64(settingsFileSize)
+                && file.commit();
+        if (!saved)
+            reason = file.errorString();
     }
-    // Without commit() the temporary file is discarded and the old one stays.
-    if (file.write(reinterpret_cast<const char *>(bytes), qint64(settingsFileSize))
-        != qint64(settingsFileSize))
-        return false;
-    return file.commit();
+    if (why)
+        *why = reason;
+    return saved;
 }

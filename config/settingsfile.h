@@ -2,6 +2,8 @@
 
 #include "config/heartsettings.h"
 
+#include <QString>
+
 #include <cstddef>
 
 // The settings file: 16 bytes, little-endian on every machine.
@@ -24,10 +26,13 @@ HeartSettings decodeSettings(const unsigned char *bytes, std::size_t size, Heart
 // file is read, so a FIFO or a device at that name cannot block or flood the
 // reader; on Unix that holds even for one renamed over it at the last moment.
 // Returns false, leaving settings alone, when nothing could be read.
+bool readSettingsFile(const QString &fileName, HeartSettings &settings);
 bool readSettingsFile(const char *fileName, HeartSettings &settings);
 
 // Replaces fileName whole: the bytes go to a temporary file beside it, which is
 // then renamed over it, so a failed write leaves the previous file intact.
 // Where no temporary file can be made there, a regular file at the name is
-// rewritten in place instead. Returns false on failure; callers stay silent.
+// rewritten in place instead. Returns false on failure, with the system's
+// reason in why if given.
+bool writeSettingsFile(const QString &fileName, const HeartSettings &settings, QString *why = nullptr);
 bool writeSettingsFile(const char *fileName, const HeartSettings &settings);

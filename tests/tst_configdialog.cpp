@@ -22,6 +22,7 @@ struct Widgets
     QCheckBox *frame;
     QSlider *nearSlider, *farSlider;
     QPushButton *ok, *cancel;
+    QLabel *saveFailure;
 };
 
 template <class T>
@@ -49,19 +50,20 @@ bool find(QDialog &dialog, Widgets &w)
 {
     QLayout *main = dialog.layout();
     if (dialog.windowTitle() != "Configuration" || !qobject_cast<QVBoxLayout *>(main)
-        || main->count() != 3)
+        || main->count() != 4)
         return false;
     QLayout *hearts = main->itemAt(0)->layout(), *grid = main->itemAt(1)->layout(),
             *buttons = main->itemAt(2)->layout();
     w = {at<QSpinBox>(hearts, 1), at<QSpinBox>(grid, 0, 2), at<QSpinBox>(grid, 1, 2),
          at<QCheckBox>(hearts, 3), at<QSlider>(grid, 0, 1), at<QSlider>(grid, 1, 1),
-         at<QPushButton>(buttons, 0), at<QPushButton>(buttons, 1)};
+         at<QPushButton>(buttons, 0), at<QPushButton>(buttons, 1), at<QLabel>(main, 3)};
     return label(at<QLabel>(hearts, 0)) == "Number of Hearts:"
         && label(at<QLabel>(hearts, 2)) == "Show Frame:"
         && label(at<QLabel>(grid, 0, 0)) == "Near Distance:"
         && label(at<QLabel>(grid, 1, 0)) == "Far Distance:" && w.count && w.nearSpin
         && w.farSpin && w.frame && w.frame->text().isEmpty() && w.nearSlider && w.farSlider
-        && w.ok && w.ok->text() == "Ok" && w.cancel && w.cancel->text() == "Cancel";
+        && w.ok && w.ok->text() == "Ok" && w.cancel && w.cancel->text() == "Cancel" && w.saveFailure
+        && w.saveFailure->isHidden();
 }
 
 // What the dialog shows, as "count frame near far"; it also insists that each
@@ -264,19 +266,21 @@ void TestConfigDialog::closingKeepsTheFile()
 void TestConfigDialog::okWithoutTemporaryFile_data()
 {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<bool>("saved");
+    QTest::addColumn<QString>("told"); // the file a failed save names, or nothing: saved
     // No temporary file can be made there, but the file itself is writable.
-    QTest::newRow("read-only folder") << "readonly" << true;
-    QTest::newRow("read-only folder and file") << "readonly both" << false;
+    QTest::newRow("read-only folder") << "readonly" << QString();
+    // Nor is the file, nor the user's own settings folder.
+    QTest::newRow("read-only folder and file") << "readonly both" << "config/tst_configdialog/KestaConfig.dat";
     // Fails for root too: the name fits, a temporary name beside it does not.
-    QTest::newRow("no room for a temporary name") << "longname" << false;
+    QTest::newRow("no room for a temporary name") << "longname" << QString(250, 'k');
 }
 
-// Silent and still closes; saved in place, or the old file stays whole.
+// Saved in place and closed; or the dialog stays open and says which file
+// could not be written and why, the old file whole, until "Cancel".
 void TestConfigDialog::okWithoutTemporaryFile()
 {
     QFETCH(QString, folder);
-    QFETCH(bool, saved);
+    QFETCH(QString, told);
 
     QTemporaryDir here;
     AsOrdinaryUser user(here.path());
@@ -284,6 +288,7 @@ void TestConfigDialog::okWithoutTemporaryFile()
     const QString name = here.filePath(folder == "longname" ? QString(250, 'k') : "KestaConfig.dat");
     const QByteArray before = bytes(80, 0, 10, 100) + "tail";
     QVERIFY(put(name, before));
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(here.filePath("config")));
     const QByteArray fileName = QFile::encodeName(name); // the dialog keeps the pointer
     ConfigDialog dialog(fileName.constData(), nullptr);
     Widgets w;
@@ -304,9 +309,16 @@ void TestConfigDialog::okWithoutTemporaryFile()
     QTest::mouseClick(w.ok, Qt::LeftButton);
     QFile::setPermissions(here.path(), all);
 
-    QVERIFY(!dialog.isVisible());
-    QCOMPARE(contents(name), saved ? bytes(80, 1, 10, 100) : before);
+    QCOMPARE(dialog.isVisible(), !told.isEmpty());
+    QCOMPARE(contents(name), told.isEmpty() ? bytes(80, 1, 10, 100) : before);
     QCOMPARE(QDir(here.path()).entryList(QDir::Files).size(), 1);
+    if (!told.isEmpty()) {
+        QVERIFY(w.saveFailure->isVisible());
+        const QRegularExpression sentence("^The settings could not be saved to " + QRegularExpression::escape(here.filePath(told)) + ": \\w.*\\.$");
+        QVERIFY2(sentence.match(w.saveFailure->text()).hasMatch(), qPrintable(w.saveFailure->text()));
+        QTest::mouseClick(w.cancel, Qt::LeftButton);
+        QVERIFY(!dialog.isVisible());
+    }
 }
 
 QTEST_MAIN(TestConfigDialog)

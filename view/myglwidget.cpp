@@ -1,6 +1,7 @@
 #include "myglwidget.h"
 
 #include "config/settingsfile.h"
+#include "config/settingslocation.h"
 #include "framememory.h"
 #include "scenesetup.h"
 
@@ -87,7 +88,7 @@ HeartSettings MyGLWidget::settings() const
 void MyGLWidget::loadSettings(const char *fileName)
 {
     HeartSettings s = settings();
-    readSettingsFile(fileName, s);
+    readSettingsFile(settingsFileToRead(fileName), s);
     applySettings(s);
 }
 

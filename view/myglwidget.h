@@ -26,8 +26,9 @@ public:
     // no file can make the field hang or divide by zero. Call before showing.
     void applySettings(const HeartSettings &settings);
     HeartSettings settings() const;
-    // Reads the settings file once, before the view is first shown. Whatever
-    // sits at that name, what cannot be read keeps its present value.
+    // Reads the settings file of that name (settingslocation.h says where it
+    // is) once, before the view is first shown. Whatever sits there, what
+    // cannot be read keeps its present value.
     void loadSettings(const char *fileName);
 
     // For tests: the source of every random draw (rand() unless replaced).
