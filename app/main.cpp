@@ -9,13 +9,16 @@
 
 #include <QApplication>
 
-#ifdef HEARTS_X11
+#ifdef HEARTS_EMBED
 #include "embed/hostwindow.h"
 
+#include <memory>
+#endif
+
+#ifdef HEARTS_X11
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 #include <unistd.h>
 
 namespace {
@@ -50,6 +53,25 @@ int runHack(int argc, char **argv)
 } // namespace
 #endif
 
+#ifdef Q_OS_WIN
+namespace {
+
+// Windows' preview: the view fills the small picture in the screen-saver
+// settings, ignores input like the window does, and ends with its host.
+int runPreview(quintptr window)
+{
+    auto host = std::make_unique<HostWindow>(window);
+    if (!host->error().empty())
+        return 0; // as for any argument the program does not know
+    auto *view = new MyGLWidget(false);
+    view->loadSettings("KestaConfig.dat");
+    host.release()->embed(view); // the view owns it from here
+    return QApplication::exec();
+}
+
+} // namespace
+#endif
+
 int main(int argc, char **argv)
 {
     // Qt picks its platform plugin as the application starts.
@@ -62,6 +84,10 @@ int main(int argc, char **argv)
 #ifdef HEARTS_X11
     if (argc > 1 && isHackArgument(argv[1]) && QGuiApplication::platformName() == QLatin1String("xcb"))
         return runHack(argc, argv);
+#endif
+#ifdef Q_OS_WIN
+    if (const quintptr window = previewWindowFor(argc, argv))
+        return runPreview(window);
 #endif
 
     // The top-level window is never deleted: it lives until the process ends.

@@ -3,32 +3,31 @@
 #include <QObject>
 #include <QSize>
 
-#include <cstdint>
+#include <memory>
 #include <string>
 
-class QSocketNotifier;
 class QWidget;
-class QWindow;
-struct xcb_connection_t;
 
-// Another client's X window that the view fills, as a screen-saver hack does:
-// the daemon's window, a preview in a settings dialog, or the root window. Qt
-// gives a foreign window as a parent but reports neither its size nor its end,
-// so both are asked of the X server over a connection of this class's own.
+// Another program's window that the view fills: an X11 screen-saver daemon's
+// window or the root window, or a settings dialog's preview (xscreensaver's,
+// or Windows' screen-saver settings). Qt gives a foreign window as a parent
+// but reports neither its size nor its end: each system's part
+// (hostwindow_xcb.cpp, hostwindow_windows.cpp) asks its window system.
 class HostWindow : public QObject
 {
     Q_OBJECT
 
 public:
-    // Window 0 is the root window of the default screen.
-    explicit HostWindow(std::uint32_t window, QObject *parent = nullptr);
+    // An X window id (0 is the root window of the default screen), or a
+    // Windows window handle.
+    explicit HostWindow(quintptr window, QObject *parent = nullptr);
     ~HostWindow() override;
 
     // Empty once the window is found and watched; otherwise why not, in one line.
     const std::string &error() const { return failure; }
 
-    // Shows view as a child window covering the host, with the host's cursor,
-    // and keeps it so as the host is resized. When the host is destroyed the
+    // Shows view as a child window covering the host, taking no focus, and
+    // keeps it so as the host is resized. When the host is destroyed the
     // process ends at once with 0. The view takes ownership of this object.
     void embed(QWidget *view);
 
@@ -36,16 +35,18 @@ private slots:
     void readEvents();
 
 private:
-    void fit();
-    void keepSize(QSize viewSize);
+    // The system's part.
+    struct Native;
+    void watchView(); // before the view goes into the host
+    void watchHost(); // once it is shown there
 
-    xcb_connection_t *connection = nullptr;
-    std::uint32_t window = 0;
-    std::uint32_t viewWindow = 0;
+    // Sizes the view to the host's size, which is in device pixels.
+    void fit();
+
+    quintptr window = 0;
     bool isRoot = false;
     QSize size;
-    QWindow *foreign = nullptr;
     QWidget *view = nullptr;
-    QSocketNotifier *notifier = nullptr;
+    std::unique_ptr<Native> native;
     std::string failure;
 };

@@ -6,6 +6,8 @@
 
 #include "xsupport.h"
 
+#include <QScopeGuard>
+
 namespace {
 
 const QStringList wine{"wine"};
@@ -26,7 +28,7 @@ QString viewOnEveryScreen()
 // The monitors Wine tells Windows programs of, in the same form.
 QString wineMonitors()
 {
-    QStringList monitors = run("wine", {HEARTS_WINMONITORS}).split('\n', Qt::SkipEmptyParts);
+    QStringList monitors = run("wine", {HEARTS_WINHELPERS "/winmonitors.exe"}).split('\n', Qt::SkipEmptyParts);
     for (QString &m : monitors)
         m = m.trimmed() + " full";
     monitors.sort();
@@ -47,6 +49,9 @@ private slots:
     void screenSaverInput_data();
     void screenSaverInput();
     void settingsThenScreenSaver();
+    void settingsFromAnyFolder();
+    void preview_data();
+    void preview();
     void endsAtOnce_data();
     void endsAtOnce();
 
@@ -154,10 +159,71 @@ void WindowsTest::settingsThenScreenSaver()
     drawsOneWireFrameHeart(id, "/s");
 }
 
+// As Windows runs it: a standard user, and folders the user may not write
+// to, which the settings and the screen saver are started in.
+void WindowsTest::settingsFromAnyFolder()
+{
+    QTemporaryDir ownPrefix, settingsIn, screenSaverIn;
+    for (const QTemporaryDir *dir : {&settingsIn, &screenSaverIn})
+        QVERIFY(QFile::setPermissions(dir->path(), QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther
+                                                       | QFile::ExeOther));
+    run("xhost", {"+si:localuser:nobody"});
+    AsOrdinaryUser user(ownPrefix.path()); // Wine wants its prefix owned by whoever runs it
+    QVERIFY2(user.ok(), "root could not become nobody");
+    const QByteArray shared = qgetenv("WINEPREFIX");
+    qputenv("WINEPREFIX", QFile::encodeName(ownPrefix.path()));
+    auto restore = qScopeGuard([&] {
+        QProcess::execute("wineserver", {"--kill"});
+        qputenv("WINEPREFIX", shared);
+    });
+    QCOMPARE(QProcess::execute("wine", {"wineboot", "--init"}), 0);
+    {
+        Hearts dialog({"/c"}, settingsIn.path(), wine);
+        saveByKeyboard(dialog);
+    }
+    const QString saved = QString("%1/drive_c/users/%2/AppData/Local/hearts/KestaConfig.dat")
+                              .arg(ownPrefix.path(), ::getpwuid(::geteuid())->pw_name);
+    QCOMPARE(contents(saved).toHex(), encoded(HeartSettings{1, true, 25, 40}).toHex());
+    Hearts view({"/s"}, screenSaverIn.path(), wine);
+    const QString id = view.window("Happy Valentines Day!", 30000);
+    QVERIFY2(!id.isEmpty(), "no view was shown");
+    drawsOneWireFrameHeart(id, "/s");
+}
+
+void WindowsTest::preview_data()
+{
+    QTest::addColumn<QString>("form");
+    QTest::addColumn<QSize>("size");
+    QTest::newRow("/p, Windows' size") << "space" << QSize(152, 112);
+    QTest::newRow("/p:, larger") << "colon" << QSize(400, 300);
+}
+
+// Under Wine the preview's picture cannot be grabbed: Wine does not draw a
+// window that another process made a child of its own.
+void WindowsTest::preview()
+{
+    QFETCH(QString, form);
+    QFETCH(QSize, size);
+    const QString program = "Z:" + QString(qgetenv("HEARTS_EXECUTABLE")).replace('/', '\\');
+    const QStringList told = run("wine", {HEARTS_WINHELPERS "/winpreview.exe", program, form,
+                                          QString::number(size.width()), QString::number(size.height())},
+                                 90000).remove('\r').split('\n');
+    QCOMPARE(told.mid(0, 3).join(", "), QString("child %1x%2, resized %3x%4, input running")
+                                            .arg(size.width()).arg(size.height())
+                                            .arg(size.width() + 100).arg(size.height() + 60));
+    const QStringList ended = told.value(3).split(' ');
+    QCOMPARE(ended.value(0), QString("ended"));
+    QVERIFY2(ended.value(1).toInt() < 1000, qPrintable(told.value(3)));
+    QCOMPARE(ended.value(2), QString("0"));
+}
+
 void WindowsTest::endsAtOnce_data()
 {
     QTest::addColumn<QStringList>("args");
-    QTest::newRow("preview") << QStringList{"/p", "1234"};
+    QTest::newRow("preview of no window") << QStringList{"/p", "1234"};
+    QTest::newRow("preview without a window") << QStringList{"/p"};
+    QTest::newRow("preview of window 0") << QStringList{"/p", "0"};
+    QTest::newRow("preview of text") << QStringList{"/p", "abc"};
     QTest::newRow("upper S") << QStringList{"/S"};
     QTest::newRow("hack") << QStringList{"--root"};
     QTest::newRow("empty") << QStringList{""};
