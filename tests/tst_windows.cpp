@@ -211,10 +211,9 @@ void WindowsTest::preview()
     QCOMPARE(told.mid(0, 3).join(", "), QString("child %1x%2, resized %3x%4, input running")
                                             .arg(size.width()).arg(size.height())
                                             .arg(size.width() + 100).arg(size.height() + 60));
-    const QStringList ended = told.value(3).split(' ');
-    QCOMPARE(ended.value(0), QString("ended"));
-    QVERIFY2(ended.value(1).toInt() < 1000, qPrintable(told.value(3)));
-    QCOMPARE(ended.value(2), QString("0"));
+    // Within a second of the host's end, with status 0.
+    const QRegularExpressionMatch ended = QRegularExpression("^ended (\\d+) 0$").match(told.value(3));
+    QVERIFY2(ended.hasMatch() && ended.captured(1).toInt() < 1000, qPrintable(told.value(3)));
 }
 
 void WindowsTest::endsAtOnce_data()

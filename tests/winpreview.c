@@ -1,62 +1,40 @@
-/* Stands in for Windows' screen-saver settings: a window whose client area is
-   W x H, whose handle goes to the screen saver as its preview does, with
-   "/p <handle>" or "/p:<handle>". Prints, a line each:
-     child WxH        the client size of the window the program put into it
-     resized WxH      the same once the host has grown by 100 x 60
-     input running    or "input ended": after a key and two moves over it
-     ended MS STATUS  from the host's destruction to the program's end
+/* Stands in for Windows' screen-saver settings: a window with a W x H client
+   area whose handle goes to PROGRAM as "/p <handle>" (space) or "/p:<handle>"
+   (colon). Prints the client size of the child PROGRAM puts into it, then the
+   same once the window has grown by 100 x 60, whether PROGRAM still runs
+   after a key and two moves over it, and the milliseconds from the window's
+   destruction to PROGRAM's end with its exit status.
    Usage: winpreview PROGRAM space|colon W H */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
 
-static HWND child;
-
-static BOOL CALLBACK firstChild(HWND window, LPARAM unused)
+static void pump(DWORD ms)
 {
-    (void)unused;
-    child = window;
+    MSG m;
+    for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(10))
+        while (PeekMessageW(&m, NULL, 0, 0, PM_REMOVE))
+            DispatchMessageW(&m);
+}
+
+static BOOL CALLBACK first(HWND window, LPARAM found)
+{
+    *(HWND *)found = window;
     return FALSE;
 }
 
-static void pump(DWORD ms)
-{
-    const DWORD start = GetTickCount();
-    MSG m;
-    do {
-        while (PeekMessageW(&m, NULL, 0, 0, PM_REMOVE))
-            DispatchMessageW(&m);
-        Sleep(10);
-    } while (GetTickCount() - start < ms);
-}
-
-/* Waits up to 30 s for the child to reach w x h; prints the size it has. */
+/* Waits up to 15 s for the child to reach w x h. */
 static void childSize(const char *label, HWND host, LONG w, LONG h)
 {
     RECT r = {0, 0, 0, 0};
-    for (int i = 0; i < 1500 && (r.right != w || r.bottom != h); ++i) {
-        child = NULL;
-        EnumChildWindows(host, firstChild, 0);
+    for (int i = 0; i < 1500 && (r.right != w || r.bottom != h); ++i, pump(10)) {
+        HWND child = NULL;
+        EnumChildWindows(host, first, (LPARAM)&child);
         if (!child || !GetClientRect(child, &r))
             r.right = r.bottom = 0;
-        pump(10);
     }
     printf("%s %ldx%ld\n", label, r.right, r.bottom);
-    fflush(stdout);
-}
-
-static void sendInput(DWORD type, WORD key, LONG dx)
-{
-    INPUT in[2];
-    memset(in, 0, sizeof in);
-    in[0].type = in[1].type = type;
-    in[0].ki.wVk = in[1].ki.wVk = key;
-    in[1].ki.dwFlags = KEYEVENTF_KEYUP;
-    in[0].mi.dx = dx;
-    in[0].mi.dwFlags = MOUSEEVENTF_MOVE;
-    SendInput(type == INPUT_KEYBOARD ? 2 : 1, in, sizeof in[0]);
-    pump(300);
 }
 
 int main(int argc, char **argv)
@@ -64,24 +42,18 @@ int main(int argc, char **argv)
     if (argc != 5)
         return 2;
     const LONG w = atol(argv[3]), h = atol(argv[4]);
-    WNDCLASSW c;
-    memset(&c, 0, sizeof c);
-    c.lpfnWndProc = DefWindowProcW;
-    c.hInstance = GetModuleHandleW(NULL);
-    c.lpszClassName = L"winpreview";
+    WNDCLASSW c = {0, DefWindowProcW, 0, 0, GetModuleHandleW(NULL), NULL, NULL, NULL, NULL, L"winpreview"};
     RegisterClassW(&c);
     RECT r = {0, 0, w, h};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
     HWND host = CreateWindowW(L"winpreview", L"preview host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
                               100, 100, r.right - r.left, r.bottom - r.top, NULL, NULL, c.hInstance, NULL);
     pump(300);
-
     char line[2 * MAX_PATH];
     snprintf(line, sizeof line, strcmp(argv[2], "colon") ? "\"%s\" /p %llu" : "\"%s\" /p:%llu", argv[1],
              (unsigned long long)(UINT_PTR)host);
     STARTUPINFOA si;
-    memset(&si, 0, sizeof si);
-    si.cb = sizeof si;
+    GetStartupInfoA(&si);
     PROCESS_INFORMATION pi;
     if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return 3;
@@ -90,13 +62,23 @@ int main(int argc, char **argv)
     SetWindowPos(host, NULL, 0, 0, r.right - r.left + 100, r.bottom - r.top + 60, SWP_NOMOVE | SWP_NOZORDER);
     childSize("resized", host, w + 100, h + 60);
 
-    /* A preview ends with its host, not on input. */
     POINT centre = {(w + 100) / 2, (h + 60) / 2};
     ClientToScreen(host, &centre);
     SetCursorPos(centre.x, centre.y);
-    sendInput(INPUT_KEYBOARD, 'A', 0);
-    sendInput(INPUT_MOUSE, 0, 1);
-    sendInput(INPUT_MOUSE, 0, 1);
+    /* A key, then two moves of one pixel. */
+    INPUT in[4];
+    memset(in, 0, sizeof in);
+    for (int i = 0; i < 4; ++i, pump(300)) {
+        in[i].type = i < 2 ? INPUT_KEYBOARD : INPUT_MOUSE;
+        if (i < 2) {
+            in[i].ki.wVk = 'A';
+            in[i].ki.dwFlags = i ? KEYEVENTF_KEYUP : 0;
+        } else {
+            in[i].mi.dx = 1;
+            in[i].mi.dwFlags = MOUSEEVENTF_MOVE;
+        }
+        SendInput(1, &in[i], sizeof in[i]);
+    }
     pump(1000);
     printf("input %s\n", WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT ? "running" : "ended");
 
