@@ -9,6 +9,8 @@
 
 #include <QApplication>
 
+#include <cstdio>
+
 #ifdef HEARTS_EMBED
 #include "embed/hostwindow.h"
 
@@ -17,7 +19,6 @@
 
 #ifdef HEARTS_X11
 #include <csignal>
-#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -74,12 +75,19 @@ int runPreview(quintptr window)
 
 int main(int argc, char **argv)
 {
+    // Answered before anything that needs a display.
+    if (const char *answer = answerFor(argc > 1 ? argv[1] : nullptr)) {
+        std::fputs(answer, stdout);
+        return 0;
+    }
     // Qt picks its platform plugin as the application starts.
     choosePlatform(argc, argv);
     // Names the user's own settings folder, whatever the program file is called.
     QCoreApplication::setApplicationName(QStringLiteral("hearts"));
     // Qt takes out the options it handles first, so "-reverse /s" still means /s.
+    expectDisplay();
     QApplication app(argc, argv);
+    displayFound();
 
 #ifdef HEARTS_X11
     if (argc > 1 && isHackArgument(argv[1]) && QGuiApplication::platformName() == QLatin1String("xcb"))

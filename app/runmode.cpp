@@ -1,5 +1,7 @@
 #include "runmode.h"
 
+#include <cstring>
+
 RunMode runModeFor(const char *firstArgument)
 {
     if (!firstArgument)
@@ -33,4 +35,35 @@ std::uintptr_t previewWindowFor(int argc, const char *const argv[])
         value = value * 10 + digit;
     }
     return value;
+}
+
+const char *answerFor(const char *firstArgument)
+{
+    static const char usage[] =
+        "Usage: hearts [/s | /c]\n"
+        "       hearts --root [options]\n"
+        "       hearts --window-id ID [options]\n"
+        "       hearts --help | --version\n"
+        "Lit 3-D hearts falling and spinning through black space.\n"
+        "\n"
+        "  (no argument)    the hearts in a window\n"
+        "  /s               full screen on every monitor, until a key, a mouse button\n"
+        "                   or a second mouse movement\n"
+        "  /c               the settings dialog\n"
+        "  --root           as an X11 screen-saver daemon's hack: in the window\n"
+        "                   XSCREENSAVER_WINDOW names, else over the root window\n"
+        "  --window-id ID   as a hack in window ID (0x... or decimal)\n"
+        "\n"
+        "Hack options, over what the settings file says:\n"
+        "  --count N        the number of hearts, 1 to 5000\n"
+        "  --wireframe      wire frames instead of solid hearts\n"
+        "  --near N         the near distance, 1 to 985\n"
+        "  --far N          the far distance, 16 to 1000\n"
+        "\n"
+        "The settings file, KestaConfig.dat, and more: man 6 hearts\n";
+    if (firstArgument && std::strcmp(firstArgument, "--help") == 0)
+        return usage;
+    if (firstArgument && std::strcmp(firstArgument, "--version") == 0)
+        return "hearts " HEARTS_VERSION "\n";
+    return nullptr;
 }

@@ -18,6 +18,8 @@ private slots:
     void modeFromFirstArgument();
     void unrecognisedEndsAtOnce_data();
     void unrecognisedEndsAtOnce();
+    void withoutDisplay_data();
+    void withoutDisplay();
     void opensItsWindow_data();
     void opensItsWindow();
     void screenSaverHidesCursor();
@@ -81,6 +83,39 @@ void ExecutableTest::unrecognisedEndsAtOnce()
     QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
     QCOMPARE(hearts.exitCode(), 0);
     QVERIFY(hearts.output().isEmpty());
+}
+
+void ExecutableTest::withoutDisplay_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("display");
+    QTest::addColumn<int>("status");
+    QTest::addColumn<QString>("says"); // the start of what it prints, on stdout if 0, else stderr
+    QTest::newRow("--help") << QStringList{"--help"} << "" << 0 << "Usage: hearts [/s | /c]\n";
+    QTest::newRow("--version") << QStringList{"--version"} << "" << 0 << "hearts " HEARTS_VERSION "\n";
+    QTest::newRow("no display") << QStringList{"/s"} << "" << 1 << "hearts: no display to draw on (DISPLAY is not";
+    QTest::newRow("display not running") << QStringList{} << ":1999" << 1 << "hearts: no display to draw on (DISPLAY=:1999";
+}
+
+// Status 1 and one line, not Qt's abort and a core file.
+void ExecutableTest::withoutDisplay()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, display);
+    QFETCH(int, status);
+    QFETCH(QString, says);
+    QStringList environment{"env", "-u", "WAYLAND_DISPLAY"};
+    environment << (display.isEmpty() ? QStringList{"-u", "DISPLAY"} : QStringList{"DISPLAY=" + display});
+    Hearts hearts(args, QString(), environment);
+    QVERIFY(hearts.endsWithin(5000));
+    QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
+    QCOMPARE(hearts.exitCode(), status);
+    const QString out = status ? hearts.errorOutput() : hearts.output();
+    QVERIFY2(out.startsWith(says) && out.endsWith('\n'), qPrintable(out));
+    if (status)
+        QCOMPARE(out.count('\n'), 1);
+    else if (args == QStringList{"--help"})
+        QVERIFY(out.contains("--window-id ID") && out.contains("--count N") && out.contains("/c "));
 }
 
 void ExecutableTest::opensItsWindow_data()
