@@ -292,7 +292,7 @@ void HackTest::installedTree()
     QVERIFY(QFileInfo(p.filePath("bin/hearts")).isExecutable());
     const QFileInfo hack(p.filePath("libexec/xscreensaver/hearts"));
     QCOMPARE(hack.symLinkTarget(), QFileInfo(p.filePath("bin/hearts")).canonicalFilePath());
-    QVERIFY(QFileInfo(p.filePath("share/man/man6/hearts.6")).size() > 0);
+    QVERIFY(QFileInfo(p.filePath("share/man/man6/hearts.6.gz")).size() > 0);
 
     // The settings dialog's description: well formed, and every option it
     // can pass, at its default, is one the program takes.
@@ -345,7 +345,7 @@ void HackTest::debianPackage()
 
     const QString listing = run("dpkg-deb", {"-c", deb});
     for (const char *entry : {"./usr/bin/hearts", "./usr/libexec/xscreensaver/hearts -> ../../bin/hearts",
-                              "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6"})
+                              "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6.gz"})
         QVERIFY2(listing.contains(QRegularExpression(" " + QRegularExpression::escape(entry) + "$",
                                                      QRegularExpression::MultilineOption)),
                  qPrintable(listing));

@@ -63,7 +63,7 @@ for n in 1 2; do
     src=$work/$n/hearts-$version
     (cd "$src" && tools/setup.sh) >&2
     cmake -S "$src" -B "$src/build" -DBUILD_TESTING=OFF >/dev/null
-    cmake --build "$src/build" -j"$(nproc)" --target hearts compressed_docs >&2
+    cmake --build "$src/build" -j"$(nproc)" --target hearts >&2
     (cd "$src/build" && cpack -G DEB) >&2
     (cd "$src" && tools/windows.sh) >/dev/null
     make_zip "$src" "$work/$n/hearts-$version-windows.zip"
