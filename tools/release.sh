@@ -86,13 +86,13 @@ for dll in $(x86_64-w64-mingw32-objdump -p "$one/build-windows/hearts.scr" | awk
 done
 mirror=$(apt-get indextargets --format '$(TARGET_OF) $(ORIGIN) $(REPO_URI) $(RELEASE)' |
          awk -v release="$(. /etc/os-release && echo "$VERSION_CODENAME")" \
-             '$1 == "deb" && $2 == "Debian" && $4 == release { print $3; exit }')
+             '$1 == "deb" && $2 == "Debian" && $4 == release && !found { print $3; found = 1 }')
 [ -n "$mirror" ] || { echo "release.sh: apt names no Debian archive for this release: run apt-get update" >&2; exit 1; }
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 "${sudo[@]}" piuparts --mirror "$mirror main" --distribution "$(. /etc/os-release && echo "$VERSION_CODENAME")" \
     "$one/build/$deb" >"$work/piuparts.log" 2>&1 || { tail -50 "$work/piuparts.log" >&2; exit 1; }
-grep -E '^[0-9:]+ PASS' "$work/piuparts.log" | tail -1 >&2
+grep 'INFO: PASS:' "$work/piuparts.log" >&2
 
 out=release/$version
 rm -rf "$out.new"
