@@ -42,7 +42,7 @@ make_zip() {
     cp "$src/LICENSE" "$z/LICENSE.txt"
     sed -e "s/@VERSION@/$version/g" -e "s/@QT_VERSION@/${qt_source%%+*}/g" -e "s/@QT_SOURCE@/$qt_source/g" \
         -e "s/@DEBIAN@/$(. /etc/os-release && echo "$VERSION_ID ($VERSION_CODENAME)")/" \
-        -e "s/@GCC@/$(x86_64-w64-mingw32-g++-posix -dumpfullversion)/" \
+        -e "s/@GCC@/$(dpkg-query -W -f='${Version}' g++-mingw-w64-x86-64-posix | cut -d- -f1)/" \
         "$src/dist/windows-notice.txt" >"$z/NOTICE.txt"
     cp /usr/share/common-licenses/GPL-3 "$z/licences/GPL-3.txt"
     cp /usr/share/common-licenses/LGPL-3 "$z/licences/LGPL-3.txt"
