@@ -129,11 +129,10 @@ bool ConfigDialog::saveSettings(const char *fileName)
     s.farDistance = farSlider->value();
     const QString target = settingsFileToSave(fileName);
     QString why;
-    // The user's own settings folder may not exist yet; why it cannot be
-    // made is the system's last error.
-    const bool saved = QDir().mkpath(QFileInfo(target).absolutePath()) ? writeSettingsFile(target, s, &why)
-                                                                       : (why = qt_error_string(), false);
-    if (saved)
+    // The user's own settings folder may not exist yet.
+    if (!QDir().mkpath(QFileInfo(target).absolutePath()))
+        why = qt_error_string(); // the system's last error, from making it
+    else if (writeSettingsFile(target, s, &why))
         return true;
     if (why.endsWith('.'))
         why.chop(1);

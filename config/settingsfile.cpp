@@ -91,8 +91,10 @@ bool rewriteRegularFile(const QString &name, const unsigned char *bytes, qint64 
     bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     if (!ok)
         why = notAFile;
-    else if (!(ok = ::ftruncate(fd, 0) == 0))
+    if (ok && ::ftruncate(fd, 0) != 0) {
         why = qt_error_string(errno);
+        ok = false;
+    }
     qint64 put = 0;
     while (ok && put < size) {
         const ssize_t n = ::write(fd, bytes + put, std::size_t(size - put));
@@ -101,7 +103,7 @@ bool rewriteRegularFile(const QString &name, const unsigned char *bytes, qint64 
         else if (n < 0 && errno == EINTR)
             continue;
         else {
-            why = qt_error_string(n < 0 ? errno : ENOSPC);
+            why = qt_error_string(n < 0 ? errno : ENOSPC); // nothing taken: no room
             ok = false;
         }
     }
