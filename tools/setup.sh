@@ -31,7 +31,8 @@ if $test; then
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                xscreensaver dpkg-dev wine wine64
-               sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin)
+               sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin
+               plasma-wayland-protocols)
 elif [ "$qt" = 6 ]; then
     packages+=("${qt6[@]}")
 else
