@@ -1,11 +1,15 @@
-// The program natively on Wayland: run by tests/swaysession.sh beside a
-// headless sway whose outputs are HEADLESS-1, 640x480 (4:3) at the left, in
-// 1280x960 pixels at scale 2, and HEADLESS-2, 800x450 (16:9) at the right, at
-// scale 1. sway runs no X11, so any window it
-// holds is a Wayland client's. The program, and every tool that talks to
-// sway, runs as sway's user.
+// The program natively on Wayland: run by tests/waylandsession.sh beside a
+// headless sway, KWin or mutter, with two outputs side by side, the left at
+// scale 2 and the right, wider than 4:3, at scale 1. None runs X11, so any
+// window it holds is a Wayland client's. The program, and every tool that
+// talks to the compositor, runs as the compositor's user; the test itself
+// talks to KWin's and mutter's session bus.
 #include "testsupport.h"
 
+#include <QDBusArgument>
+#include <QDBusConnection>
+#include <QDBusReply>
+#include <QDBusUnixFileDescriptor>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -13,16 +17,31 @@
 
 namespace {
 
-const QMap<QString, QRect> outputs{{"HEADLESS-1", QRect(0, 0, 640, 480)}, {"HEADLESS-2", QRect(640, 0, 800, 450)}};
-const QString twoViews = "HEADLESS-1 640x480+0+0 full, HEADLESS-2 800x450+640+0 full";
+const QString compositor = qEnvironmentVariable("HEARTS_WAYLAND_COMPOSITOR");
+// The outputs in each compositor's layout; mutter's counts pixels.
+const QMap<QString, QRect> outputs = QMap<QString, QMap<QString, QRect>>{
+    {"sway", {{"HEADLESS-1", QRect(0, 0, 640, 480)}, {"HEADLESS-2", QRect(640, 0, 800, 450)}}},
+    {"kwin", {{"Virtual-0", QRect(0, 0, 640, 512)}, {"Virtual-1", QRect(640, 0, 1280, 1024)}}},
+    {"mutter", {{"Meta-0", QRect(0, 0, 1600, 1200)}, {"Meta-1", QRect(1600, 0, 800, 450)}}}}[compositor];
+const int keyA = 30; // the kernel's code, which KWin and mutter take
 
-// A window as sway holds it: on which output, where its contents lie (in the
-// layout of all outputs), and whether it is full-screen there.
+// "to X Y" at that share of the width and height of the first or second output.
+QString to(int output, double x, double y)
+{
+    const QRect r = outputs.values().value(output);
+    return QString("to %1 %2").arg(r.x() + int(r.width() * x)).arg(r.y() + int(r.height() * y));
+}
+
+// A window as the compositor holds it: on which output, where its contents lie
+// (in the layout of all outputs), whether it is full-screen there, and
+// whether what lies behind it shows through (asked of KWin alone, whose
+// desktop is black: elsewhere the grabs show it).
 struct View
 {
     QString output;
     QRect rect;
     bool full = false;
+    bool clear = false;
 };
 
 QRect rectOf(const QJsonValue &r)
@@ -48,9 +67,39 @@ QString describe(const QVector<View> &views)
     QStringList placed;
     for (const View &v : views)
         placed << QString("%1 %2x%3+%4+%5%6").arg(v.output).arg(v.rect.width()).arg(v.rect.height())
-                      .arg(v.rect.x()).arg(v.rect.y()).arg(v.full ? " full" : "");
+                      .arg(v.rect.x()).arg(v.rect.y()).arg(v.full ? " full" : "") + (v.clear ? " clear" : "");
     placed.sort();
     return placed.join(", ");
+}
+
+QString twoViews()
+{
+    QVector<View> full;
+    for (const QString &output : outputs.keys())
+        full.push_back({output, outputs[output], true});
+    return describe(full);
+}
+
+// Where an opaque view lies in a grab of mutter, whose background is never
+// black: where black lies, below the title bar that Qt draws there itself,
+// whose letters are black. The view begins where a column is first black for
+// 48 pixels on end, as no letter is.
+QRect blackIn(const QImage &image)
+{
+    const auto black = [&image](int x, int y) { return (image.pixel(x, y) & 0xffffff) == 0; };
+    int left = image.width(), top = image.height(), right = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (black(x, y)) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    int below = bottom;
+    for (int x = left; x <= right; ++x)
+        for (int y = top, run = 0; y - run < below && y <= bottom; ++y)
+            if ((run = black(x, y) ? run + 1 : 0) == 48)
+                below = y - 47;
+    return QRect(QPoint(left, below), QPoint(right, bottom));
 }
 
 } // namespace
@@ -67,22 +116,54 @@ private slots:
     void inputEnds();
     void windowWithWaylandAlone();
 
+public slots:
+    void streamAdded(const QDBusMessage &signal);
+
 private:
-    // A command run as sway's user in a clean environment that names sway.
+    // A command run as the compositor's user in a clean environment that names it.
     QStringList asUser(const QStringList &environment = {}) const;
-    QByteArray tool(const QStringList &command);
+    QByteArray tool(const QStringList &command, int timeoutMs = 15000);
     QVector<View> viewsOf(const Hearts &hearts);
     QImage grab(const QString &output);
+    QImage kwinGrab(const QString &method, const QString &what);
     PictureCount shown(const QString &output, QRect window = {});
     bool point(const QString &command);
     void send(const QStringList &input);
     void passSanitizers();
 
-    QTemporaryDir shared; // what sway's user may read
+    QDBusMessage call(const QString &service, const QString &path, const QString &method,
+                      const QVariantList &args);
+    bool remote(const QString &method, const QVariantList &args);
+
+    QTemporaryDir shared; // what the compositor's user may read
     QStringList sanitizerEnvironment;
     QString reports; // where the suite collects a sanitized run's reports
     QProcess pointer;
+    QDBusConnection bus{QString()};
+    QString remoteSession; // mutter's input, and its screen casts of the outputs
+    QMap<QString, QString> streams; // by output
+    QMap<QString, uint> nodes; // PipeWire's, by stream
 };
+
+QDBusMessage WaylandTest::call(const QString &service, const QString &path, const QString &method,
+                               const QVariantList &args)
+{
+    const QString interface = method.section('.', 0, -2);
+    QDBusMessage m = QDBusMessage::createMethodCall(service, path, interface, method.section('.', -1));
+    m.setArguments(args);
+    return bus.call(m, QDBus::Block, 15000);
+}
+
+bool WaylandTest::remote(const QString &method, const QVariantList &args)
+{
+    return call("org.gnome.Mutter.RemoteDesktop", remoteSession, "org.gnome.Mutter.RemoteDesktop.Session." + method,
+                args).type() == QDBusMessage::ReplyMessage;
+}
+
+void WaylandTest::streamAdded(const QDBusMessage &signal)
+{
+    nodes[signal.path()] = signal.arguments().value(0).toUInt();
+}
 
 QStringList WaylandTest::asUser(const QStringList &environment) const
 {
@@ -94,36 +175,99 @@ QStringList WaylandTest::asUser(const QStringList &environment) const
                    << "WAYLAND_DISPLAY=" + qEnvironmentVariable("HEARTS_WAYLAND_DISPLAY") << environment;
 }
 
-QByteArray WaylandTest::tool(const QStringList &command)
+QByteArray WaylandTest::tool(const QStringList &command, int timeoutMs)
 {
     QProcess p;
     const QStringList line = asUser({"SWAYSOCK=" + qEnvironmentVariable("HEARTS_SWAYSOCK")}) + command;
     p.start(line.first(), line.mid(1));
-    if (!p.waitForFinished(15000))
+    if (!p.waitForFinished(timeoutMs))
         p.kill();
     return p.readAllStandardOutput();
 }
 
+// mutter tells nobody where windows are: there a view is the black in a grab.
 QVector<View> WaylandTest::viewsOf(const Hearts &hearts)
 {
     QVector<View> views;
-    collectViews(QJsonDocument::fromJson(tool({"swaymsg", "-t", "get_tree"})).object(), {}, hearts.pid(), views);
+    if (compositor == "sway") {
+        collectViews(QJsonDocument::fromJson(tool({"swaymsg", "-t", "get_tree"})).object(), {}, hearts.pid(), views);
+    } else if (compositor == "kwin") {
+        const QDBusArgument matches = call("org.kde.KWin", "/WindowsRunner", "org.kde.krunner1.Match",
+                                           {"Happy Valentines Day!"}).arguments().value(0).value<QDBusArgument>();
+        for (matches.beginArray(); !matches.atEnd();) {
+            QString id, text, icon;
+            int type;
+            double relevance;
+            QVariantMap properties;
+            matches.beginStructure();
+            matches >> id >> text >> icon >> type >> relevance >> properties;
+            matches.endStructure();
+            QVariantMap w = QDBusReply<QVariantMap>(call("org.kde.KWin", "/KWin", "org.kde.KWin.getWindowInfo",
+                                                         {id.section('_', 1)})).value();
+            const QRect rect(w["x"].toInt(), w["y"].toInt(), w["width"].toInt(), w["height"].toInt());
+            const QImage pixels = kwinGrab("CaptureWindow", w["uuid"].toString());
+            bool clear = pixels.isNull();
+            for (int y = 0; y < pixels.height(); ++y)
+                for (int x = 0; x < pixels.width(); ++x)
+                    clear = clear || qAlpha(pixels.pixel(x, y)) < 255;
+            for (const QString &output : outputs.keys())
+                if (outputs[output].contains(rect.center()))
+                    views.push_back({output, rect, w["fullscreen"].toBool(), clear});
+        }
+    } else {
+        for (const QString &output : outputs.keys())
+            if (const QRect black = blackIn(grab(output)); !black.isEmpty())
+                views.push_back({output, black.translated(outputs[output].topLeft()),
+                                 black.size() == outputs[output].size()});
+    }
     return views;
 }
 
-// An output as sway shows it, cursor included.
+// An output as the compositor shows it, cursor included, in its own pixels.
 QImage WaylandTest::grab(const QString &output)
 {
-    const QImage image = QImage::fromData(tool({"grim", "-c", "-o", output, "-"}), "PNG");
+    QImage image;
+    if (compositor == "sway") {
+        image = QImage::fromData(tool({"grim", "-c", "-o", output, "-"}), "PNG");
+    } else if (compositor == "mutter") { // the screen cast's next frame
+        const QSize size = outputs[output].size();
+        const QByteArray frame = tool({"gst-launch-1.0", "-q", "pipewiresrc", "path=" + QString::number(nodes[streams[output]]),
+                                       "num-buffers=1", "!", "videoconvert", "!", "video/x-raw,format=BGRx", "!", "fdsink"},
+                                      5000);
+        if (frame.size() == size.width() * size.height() * 4)
+            image = QImage(reinterpret_cast<const uchar *>(frame.constData()), size.width(), size.height(),
+                           QImage::Format_RGB32).copy();
+    } else {
+        image = kwinGrab("CaptureScreen", output);
+    }
     const QString dir = qEnvironmentVariable("HEARTS_SCREENSHOT_DIR");
     if (!dir.isEmpty()) // for a person to look at
         image.save(QString("%1/wayland-%2-%3.png").arg(dir, QTest::currentTestFunction(), output));
     return image;
 }
 
+// A screen or window as KWin grabs it, in device pixels: it writes them into
+// a pipe once it has answered.
+QImage WaylandTest::kwinGrab(const QString &method, const QString &what)
+{
+    int fds[2];
+    if (::pipe(fds) != 0)
+        return {};
+    const QVariantMap options{{"include-cursor", true}, {"native-resolution", true}};
+    const QVariantMap shot = QDBusReply<QVariantMap>(
+        call("org.kde.KWin", "/org/kde/KWin/ScreenShot2", "org.kde.KWin.ScreenShot2." + method,
+             {what, options, QVariant::fromValue(QDBusUnixFileDescriptor(fds[1]))})).value();
+    ::close(fds[1]);
+    QFile pipe;
+    pipe.open(fds[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+    const QByteArray pixels = pipe.readAll();
+    return QImage(reinterpret_cast<const uchar *>(pixels.constData()), shot["width"].toInt(), shot["height"].toInt(),
+                  shot["stride"].toInt(), QImage::Format(shot["format"].toInt())).copy();
+}
+
 // What an output shows in the picture of a window there: the whole output
-// unless a window's place on it is given. sway places windows in the outputs'
-// layout; grim grabs each output in its own pixels.
+// unless a window's place on it is given. Windows are placed in the outputs'
+// layout; each output is grabbed in its own pixels.
 PictureCount WaylandTest::shown(const QString &output, QRect window)
 {
     const QImage image = grab(output);
@@ -133,10 +277,27 @@ PictureCount WaylandTest::shown(const QString &output, QRect window)
     return countPicture(image.copy(window), pictureIn(window.size()));
 }
 
-// "to X Y" in the layout of both outputs, "by DX DY" or "click".
+// "to X Y" in the layout of both outputs, "by DX DY", "click" or, but on
+// sway, "key CODE". mutter takes them over D-Bus, a move as a place in the
+// screen cast of the output there.
 bool WaylandTest::point(const QString &command)
 {
-    pointer.write(command.toLatin1() + (command.startsWith("to") ? " 1440 480\n" : "\n"));
+    const QStringList w = command.split(' ');
+    if (compositor == "mutter") {
+        const QPoint at(w.value(1).toInt(), w.value(2).toInt());
+        for (const QString &output : outputs.keys())
+            if (w[0] == "to" && outputs[output].contains(at))
+                return remote("NotifyPointerMotionAbsolute", {streams[output], double(at.x() - outputs[output].x()),
+                                                               double(at.y() - outputs[output].y())});
+        if (w[0] == "by")
+            return remote("NotifyPointerMotionRelative", {w[1].toDouble(), w[2].toDouble()});
+        const QString method = w[0] == "key" ? "NotifyKeyboardKeycode" : "NotifyPointerButton";
+        const QVariant code = w[0] == "key" ? QVariant(w[1].toUInt()) : QVariant(0x110); // the left button
+        return remote(method, {code, true}) && remote(method, {code, false});
+    }
+    const QRect layout = outputs.first().united(outputs.last());
+    pointer.write(command.toLatin1()
+                  + (w[0] == "to" ? QString(" %1 %2\n").arg(layout.width()).arg(layout.height()) : "\n").toLatin1());
     while (!pointer.canReadLine())
         if (!pointer.waitForReadyRead(5000))
             return false;
@@ -145,17 +306,21 @@ bool WaylandTest::point(const QString &command)
 
 void WaylandTest::send(const QStringList &input)
 {
-    if (input.first() == "key") // after a pause: the view gets the new keyboard first
-        tool({"wtype", "-s", "500", input.last()});
-    else
+    if (input.first() != "key") {
         QVERIFY(point(input.join(' ')));
+    } else if (compositor == "sway") { // after a pause: the view gets the new keyboard first
+        tool({"wtype", "-s", "500", input.last()});
+    } else { // likewise
+        QTest::qWait(500);
+        QVERIFY(point("key " + QString::number(keyA)));
+    }
 }
 
-// A sanitized build's settings for the program as sway's user: reports go
-// where that user may write, and after each test to where the suite collects
-// them. No leak check: Qt 5's Wayland plugin leaves its seat's objects at exit,
-// even in an application without a window, and their allocations cannot be
-// told from the program's own.
+// A sanitized build's settings for the program as the compositor's user:
+// reports go where that user may write, and after each test to where the
+// suite collects them. No leak check: Qt 5's Wayland plugin leaves its seat's
+// objects at exit, even in an application without a window, and their
+// allocations cannot be told from the program's own.
 void WaylandTest::passSanitizers()
 {
     const QDir ownReports(shared.filePath("reports"));
@@ -181,16 +346,42 @@ void WaylandTest::passSanitizers()
 
 void WaylandTest::initTestCase()
 {
-    QVERIFY2(!qEnvironmentVariableIsEmpty("HEARTS_WAYLAND_DISPLAY"), "run under tests/swaysession.sh");
+    QVERIFY2(!qEnvironmentVariableIsEmpty("HEARTS_WAYLAND_DISPLAY"), "run under tests/waylandsession.sh");
     QVERIFY(QFile::setPermissions(shared.path(), QFile::permissions(shared.path()) | QFile::ReadOther
                                                      | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
-    // Where a build under root's home cannot be read by sway's user.
+    // Where a build under root's home cannot be read by the compositor's user.
     const QString program = shared.filePath("hearts");
     QVERIFY(QFile::copy(qEnvironmentVariable("HEARTS_EXECUTABLE"), program));
     qputenv("HEARTS_EXECUTABLE", QFile::encodeName(program));
     QVERIFY(QFile::copy(HEARTS_POINTER, shared.filePath("virtualpointer")));
 
     passSanitizers();
+    bus = QDBusConnection::connectToBus(qEnvironmentVariable("HEARTS_WAYLAND_BUS"), "compositor");
+    if (compositor == "mutter") {
+        // Input, and screen casts of the outputs, which grab them and which
+        // moves name, in one session.
+        const auto path = [](const QDBusMessage &m) { return m.arguments().value(0).value<QDBusObjectPath>().path(); };
+        remoteSession = path(call("org.gnome.Mutter.RemoteDesktop", "/org/gnome/Mutter/RemoteDesktop",
+                                  "org.gnome.Mutter.RemoteDesktop.CreateSession", {}));
+        const QVariant id = call("org.gnome.Mutter.RemoteDesktop", remoteSession, "org.freedesktop.DBus.Properties.Get",
+                                 {"org.gnome.Mutter.RemoteDesktop.Session", "SessionId"})
+                                .arguments().value(0).value<QDBusVariant>().variant();
+        const QString cast = path(call("org.gnome.Mutter.ScreenCast", "/org/gnome/Mutter/ScreenCast",
+                                       "org.gnome.Mutter.ScreenCast.CreateSession",
+                                       {QVariantMap{{"remote-desktop-session-id", id}}}));
+        for (const QString &output : outputs.keys()) {
+            streams[output] = path(call("org.gnome.Mutter.ScreenCast", cast, "org.gnome.Mutter.ScreenCast.Session.RecordMonitor",
+                                        {output, QVariantMap{{"cursor-mode", 1u}}})); // the cursor drawn in
+            QVERIFY(bus.connect({}, streams[output], "org.gnome.Mutter.ScreenCast.Stream", "PipeWireStreamAdded", this,
+                                SLOT(streamAdded(QDBusMessage))));
+        }
+        QVERIFY(remote("Start", {}));
+        QTRY_COMPARE(nodes.size(), 2);
+        // The session's keyboard comes with its first key: clients started
+        // later find a keyboard.
+        QVERIFY(point("key 42")); // shift
+        return;
+    }
     const QStringList line = asUser() + QStringList{shared.filePath("virtualpointer")};
     pointer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     pointer.start(line.first(), line.mid(1));
@@ -206,23 +397,30 @@ void WaylandTest::cleanup()
         QFile::rename(own.filePath(report), QDir(reports).filePath(report));
 }
 
-// The pointer waits in the left band of HEADLESS-2, where a cursor would
+// The pointer waits in a band of the second output, where a cursor would
 // light band pixels: the grabs include it.
 void WaylandTest::everyOutputCovered()
 {
-    QVERIFY(point("to 690 200"));
-    const QImage before = grab("HEADLESS-2").copy(40, 190, 40, 40);
-    int cursor = 0;
-    for (int y = 0; y < before.height(); ++y)
-        for (int x = 0; x < before.width(); ++x)
-            cursor += before.pixel(x, y) != before.pixel(0, 0);
-    QVERIFY2(cursor > 20, "sway shows no cursor here: the grabs below could not show one either");
+    const QString second = outputs.lastKey();
+    const QRect picture = pictureIn(outputs[second].size());
+    const QPoint at = picture.x() > 0 ? QPoint(picture.x() / 2, outputs[second].height() * 4 / 9)
+                                      : QPoint(picture.width() / 2, picture.y() / 2);
+    QVERIFY(point(QString("to %1 %2").arg(outputs[second].x() + at.x()).arg(at.y())));
+    const auto cursorShown = [&] { // once the compositor has drawn the move
+        const QImage before = grab(second).copy(QRect(at - QPoint(10, 10), QSize(40, 40)));
+        int cursor = 0;
+        for (int y = 0; y < before.height(); ++y)
+            for (int x = 0; x < before.width(); ++x)
+                cursor += before.pixel(x, y) != before.pixel(0, 0);
+        return cursor > 20;
+    };
+    QTRY_VERIFY2_WITH_TIMEOUT(cursorShown(), "no cursor shows here: the grabs below could not show one either", 5000);
 
     // Whatever the session's other variables say, WAYLAND_DISPLAY decides.
     Hearts hearts({"/s"}, {},
                   asUser(QStringList{"DISPLAY=" + qEnvironmentVariable("DISPLAY", ":0"), "XDG_SESSION_TYPE=x11"}
                          + sanitizerEnvironment));
-    QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews(), 10000);
     for (const QString &output : outputs.keys()) {
         PictureCount n;
         // A loaded machine can take a while over the first frame. The
@@ -239,9 +437,9 @@ void WaylandTest::inputEnds_data()
     QTest::addColumn<QStringList>("first");
     QTest::addColumn<QStringList>("then");
     const QStringList move{"by", "1", "0"};
-    QTest::newRow("second move") << "to 300 200" << move << move;
-    QTest::newRow("click on the second output") << "to 1000 200" << QStringList{} << QStringList{"click"};
-    QTest::newRow("key") << "to 300 200" << QStringList{} << QStringList{"key", "a"};
+    QTest::newRow("second move") << to(0, 0.47, 0.42) << move << move;
+    QTest::newRow("click on the second output") << to(1, 0.45, 0.44) << QStringList{} << QStringList{"click"};
+    QTest::newRow("key") << to(0, 0.47, 0.42) << QStringList{} << QStringList{"key", "a"};
 }
 
 // The pointer waits where given before the saver starts: entering a view is
@@ -253,25 +451,25 @@ void WaylandTest::inputEnds()
     QFETCH(QStringList, then);
     QVERIFY(point(pointerAt));
     Hearts hearts({"/s"}, {}, asUser(sanitizerEnvironment));
-    QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews, 10000);
-    // Drawn: sway has put the views in place, under the pointer too.
+    QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews(), 10000);
+    // Drawn: the compositor has put the views in place, under the pointer too.
     for (const QString &output : outputs.keys())
         QTRY_VERIFY_WITH_TIMEOUT(shown(output).shades > 0, 10000);
     saverInput(hearts, first, then, true, [this](const QStringList &input) { send(input); });
 }
 
-// As when sway is started from a console: no DISPLAY, no XDG_SESSION_TYPE.
+// As when the compositor is started from a console: no DISPLAY, no XDG_SESSION_TYPE.
 // The space is black, not the desktop grey behind a window.
 void WaylandTest::windowWithWaylandAlone()
 {
-    QVERIFY(point("to 320 240")); // the window opens on this output, around it
+    QVERIFY(point(to(0, 0.5, 0.5))); // the window opens on this output, around it
     Hearts hearts({}, {}, asUser(sanitizerEnvironment));
-    // Read again on every try: sway may move the window before it settles.
+    // Read again on every try: the compositor may move the window before it settles.
     QVector<View> views;
     PictureCount n;
     const auto drawn = [&] {
         views = viewsOf(hearts);
-        if (views.size() != 1 || views[0].full || !outputs.contains(views[0].output))
+        if (views.size() != 1 || views[0].full || views[0].clear || !outputs.contains(views[0].output))
             return false;
         n = shown(views[0].output, views[0].rect.translated(-outputs[views[0].output].topLeft()));
         return drawnWithinPicture(n, 2000);

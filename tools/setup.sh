@@ -6,9 +6,9 @@
 # runs against both builds; an X server with software OpenGL, a window
 # manager, tools that send real input, valgrind, a nested X server that
 # reports two monitors and one whose monitors xrandr plugs in and out, a
-# screen-saver daemon, a Wayland compositor with tools that grab its outputs
-# and send it input, Debian's packaging tools and Wine, which runs the Windows
-# program) and builds everything.
+# screen-saver daemon, three Wayland compositors, sway, KWin and mutter, with
+# tools that grab their outputs and send them input, Debian's packaging tools
+# and Wine, which runs the Windows program) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -26,12 +26,18 @@ packages=(build-essential cmake libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-co
           libxcb1-dev libxcb-randr0-dev file)
 qt5=(qtbase5-dev libqt5opengl5-dev)
 qt6=(qt6-base-dev)
+# kscreen-doctor, which sets the scales of KWin's outputs: Plasma 5's on
+# Debian 12, Plasma 6's after.
+kscreen=libkscreen-bin
+grep -q '^VERSION_ID="12"' /etc/os-release && kscreen=libkf5screen-bin
 if $test; then
     packages+=("${qt5[@]}" "${qt6[@]}"
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                xscreensaver dpkg-dev wine wine64
-               sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin)
+               sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin
+               dbus-daemon libglib2.0-bin kwin-wayland "$kscreen" plasma-wayland-protocols
+               mutter pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base)
 elif [ "$qt" = 6 ]; then
     packages+=("${qt6[@]}")
 else
