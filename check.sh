@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, builds, and runs the whole test suite inside a
 # private X server with a window manager: first as built on Qt 5, with the
 # Windows program under Wine, then on Qt 6, then on Qt 5 with

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "runmode.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "screensaverviews.h"
 
 #include "monitorplace.h"

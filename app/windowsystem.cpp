@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "windowsystem.h"
 
 #include "hackcommand.h"

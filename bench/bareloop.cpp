@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // heartsbench-bare: the floor. The same display lists called with the same
 // colours and matrices, from a plain GLX window, in a process that loads no
 // toolkit. The GL state below mirrors MyGLWidget::initializeGL; heartsbench

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "benchscene.h"
 
 #include <GL/gl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up, frame cost and peak memory of the view at several heart counts,
 // each set against a bare loop that draws the same frames with the same
 // display lists. Every measurement runs in a process of its own (this program

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program as it runs: the real view, its field and its paint path, with
 // the bench driving the ticks instead of the view's timer.
 #include "measure.h"

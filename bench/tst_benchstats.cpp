@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The figures the benchmark prints rest on these: order statistics and the
 // reading of what each measuring process reports.
 #include "benchstats.h"

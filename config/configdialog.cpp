@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "configdialog.h"
 
 #include "heartsettings.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "heartmesh.h"
 
 #include "opengl.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // OpenGL's header with what it needs first on each platform. Microsoft's gl.h

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs a command in an X server whose monitors can be plugged in and out while
 # it runs: Xorg with its dummy driver, DUMMY0 on at 800x600, DUMMY1 to DUMMY15
 # off until xrandr gives them a mode. With a window manager of its own.

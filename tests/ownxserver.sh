@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # ownxserver.sh SERVER [ARGS...] -- COMMAND [ARGS...]
 # Starts an X server of the test's own (it must take -displayfd), then runs the
 # command on it with a window manager (tests/xsession.sh), and stops the server.

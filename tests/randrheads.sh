@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs a command with the two monitors of tests/twoheads.sh, 640x480 (4:3) at
 # the left and 800x450 (16:9) at the right, as RandR outputs of Xorg's dummy
 # driver (tests/dummyheads.sh, which needs root: without it, skipped). Qt 6

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Shared by the tests that run the real program under the X server.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The configuration dialog's real widgets, driven as a user drives them, and
 // its agreement with the view on what a settings file means.
 #include "config/configdialog.h"

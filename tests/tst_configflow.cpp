@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // From the settings file to the picture: the view reads the file before it is
 // shown, and the real program's dialog, driven by keyboard alone, writes a file
 // that the next windowed run draws.

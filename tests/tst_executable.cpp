@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program under the X server and its window manager, driven with
 // real input through the XTEST extension (xdotool).
 #include "app/runmode.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program as an X11 screen-saver hack: in a window of the test's own,
 // over the root window, installed and packaged, and run by the real
 // xscreensaver daemon.

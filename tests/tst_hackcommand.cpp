@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The screen-saver daemon's command line, read without any X server.
 #include "app/hackcommand.h"
 #include "app/runmode.h"

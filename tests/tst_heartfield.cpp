@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "config/heartsettings.h"
 #include "view/heartfield.h"
 #include "view/projection.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "geometry/heartshape.h"
 #include "geometry/vector3d.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real view in a real window: what it draws, where, and how it ends.
 #include "view/myglwidget.h"
 

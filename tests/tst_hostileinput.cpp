@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real program against input no user means to send: random first
 // arguments, and a storm of X input all at once on the screen saver.
 #include "testsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Monitors plugged in and out for real while the screen saver runs: run by
 // tests/dummyheads.sh in an X server whose outputs xrandr turns on and off.
 #include "testsupport.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A few seconds of the windowed program under valgrind's memcheck, closed the
 // way a user closes it: no invalid access and no definite leak, apart from the
 // system libraries' own listed in sanitizers/valgrind.supp.

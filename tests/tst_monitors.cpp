@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The screen saver on two monitors: run by tests/twoheads.sh in a nested X
 // server whose heads are 640x480 (4:3) at the left and 800x450 (16:9) at the
 // right, or by tests/randrheads.sh with the same heads as RandR outputs. The real program with real input first, then the views' class itself.

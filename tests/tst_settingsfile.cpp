@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The settings file's bytes, and what reading and writing do with whatever
 // sits at its name.
 #include "testsupport.h"

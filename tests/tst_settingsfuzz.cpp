@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Seeded random settings files: whatever 0 to 32 bytes a file holds, reading
 // it never fails and the view ends up with values its heart field can be
 // built from.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // A long windowed run at the most hearts the settings allow: the resident
 // memory must level off once the field is built. HEARTS_SOAK_SECONDS sets the
 // length (60 by default; hours make a real soak).

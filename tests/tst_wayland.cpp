@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The program natively on Wayland: run by tests/waylandsession.sh beside a
 // headless sway, KWin or mutter, with two outputs side by side, the left at
 // scale 2 and the right, wider than 4:3, at scale 1. None runs X11, so any

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Windows program, hearts.scr (HEARTS_EXECUTABLE), under Wine in the
 // suite's X server, with a Wine prefix of the test's own: its run modes must
 // be the Linux program's. Under tests/twoheads.sh, "/s" covers both monitors

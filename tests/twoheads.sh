@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs a command in a nested X server that reports two monitors side by side,
 # 640x480 (4:3) at the left and 800x450 (16:9) at the right, as Xinerama heads,
 # with a window manager of its own. It nests in the X server of DISPLAY: run it

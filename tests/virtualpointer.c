@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* A pointer for the tests' own Wayland compositor: a virtual pointer (sway)
  * or KWin's fake input, that reads what to do from standard input, one
  * command a line, and answers each with "done" once the compositor has had it:

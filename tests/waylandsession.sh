@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # waylandsession.sh COMPOSITOR COMMAND...: runs a command beside a Wayland
 # compositor of its own, sway, kwin or mutter, headless and drawn in software,
 # with two outputs side by side, the left at scale 2 and the right at scale 1,

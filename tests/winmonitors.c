@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Prints the monitors Windows reports, one "WxH+X+Y" a line: under Wine, what
    the Windows program is told about the X server's monitors. */
 #include <windows.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 /* Stands in for Windows' screen-saver settings: a window with a W x H client
    area whose handle goes to PROGRAM as "/p <handle>" (space) or "/p:<handle>"
    (colon). Prints the client size of the child PROGRAM puts into it, then the

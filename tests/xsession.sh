@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Runs a command inside a private X server (Mesa's software OpenGL) with a
 # window manager, which full-screen windows need. Inside one already
 # (HEARTS_XSESSION set), it only adds the window manager on DISPLAY.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // X11 helpers for the tests that link Xlib. Kept apart from testsupport.h:
 // Xlib's macros (KeyPress, None, Bool...) would break Qt code after them.
 #pragma once

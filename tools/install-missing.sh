@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # install-missing.sh PACKAGE...: installs those of the Debian packages that are
 # not installed yet, through sudo unless run as root. Waits for other apt runs
 # on the machine rather than failing on their lock.

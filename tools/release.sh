@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Makes the release of the commit checked out (HEAD) into release/<version>/:
 #   hearts-<version>.tar.gz        the source, as git archive gives it
 #   hearts_<version>_<arch>.deb    the package for this machine's Debian release

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing on Debian 12 or 13 and builds the program into
 # build/ (with `file`, which packaging with cpack needs besides the build).
 # With --qt6 it builds on Qt 6 instead, into build-qt6/. With --test it also

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Cross-compiles for 64-bit Windows with Debian's MinGW-w64, in its posix
 # thread model, which Qt needs. Libraries, headers and packages are taken only
 # from the MinGW root and CMAKE_PREFIX_PATH (the Windows Qt), never from the

@@ -1,4 +1,5 @@
 #!/bin/bash
+# SPDX-License-Identifier: MIT
 # Builds the Windows program, hearts.scr, on Debian 12 or 13: one 64-bit file
 # with Qt, its windows platform plugin and the C++ runtime linked in,
 # cross-compiled with MinGW-w64 into build-windows/. Prints where it is.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "framememory.h"
 
 #include <cstdlib> // defines __GLIBC__ where it is glibc

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Keeps the memory the OpenGL driver frees at the end of each frame for the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "glwidgetbase.h"
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The toolkit's OpenGL widget, the one place where the Qt 5 and Qt 6 builds

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The screen saver's mouse rule: the first move is ignored, however it comes,

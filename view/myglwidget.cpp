@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "myglwidget.h"
 
 #include "config/settingsfile.h"

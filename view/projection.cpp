@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "projection.h"
 
 #include <cmath>

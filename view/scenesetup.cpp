@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "scenesetup.h"
 
 #include "geometry/opengl.h"
