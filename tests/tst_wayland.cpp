@@ -378,6 +378,8 @@ void WaylandTest::initTestCase()
         }
         QVERIFY(remote("Start", {}));
         QTRY_COMPARE(nodes.size(), 2);
+        for (const QString &output : outputs.keys())
+            QVERIFY2(!grab(output).isNull(), qPrintable("no frame of " + output + " came through PipeWire"));
         // The session's keyboard comes with its first key: clients started
         // later find a keyboard.
         QVERIFY(point("key 42")); // shift

@@ -51,8 +51,10 @@ kwin)
     command=("${bus[@]}" env KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1
              "$dir/kwin_wayland" --virtual --width 1280 --height 1024 --output-count 2 --socket wayland-1) ;;
 mutter)
-    # Its screen casts, the tests' grabs, go through PipeWire.
-    command=("${bus[@]}" sh -c 'pipewire & wireplumber & exec mutter --headless --wayland --no-x11 \
+    # Its screen casts, the tests' grabs, go through PipeWire. Its session
+    # manager ends at once if PipeWire does not answer yet.
+    command=("${bus[@]}" sh -c 'pipewire & until [ -S "$XDG_RUNTIME_DIR/pipewire-0" ]; do sleep 0.1; done
+             wireplumber & exec mutter --headless --wayland --no-x11 \
              --virtual-monitor 1600x1200 --virtual-monitor 800x450 --wayland-display wayland-1') ;;
 *)
     echo "usage: waylandsession.sh sway|kwin|mutter COMMAND..." >&2
