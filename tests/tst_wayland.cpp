@@ -7,7 +7,6 @@
 // talks to KWin's and mutter's session bus.
 #include "testsupport.h"
 
-#include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusReply>
 #include <QDBusUnixFileDescriptor>
@@ -144,7 +143,16 @@ private:
     QString remoteSession; // mutter's input, and its screen casts of the outputs
     QMap<QString, QString> streams; // by output
     QMap<QString, uint> nodes; // PipeWire's, by stream
+    // KWin 6 composites with QPainter where no GPU offers OpenGL, as here,
+    // and has no screenshot interface then: what the outputs show goes
+    // unchecked there.
+    bool grabs = true;
 };
+
+namespace {
+const char noGrabs[] = "KWin composites with QPainter here (no GPU render node for OpenGL) and then offers no "
+                       "screenshot: the pictures, the cursor and opacity are not checked";
+}
 
 QDBusMessage WaylandTest::call(const QString &service, const QString &path, const QString &method,
                                const QVariantList &args)
@@ -193,27 +201,40 @@ QVector<View> WaylandTest::viewsOf(const Hearts &hearts)
     if (compositor == "sway") {
         collectViews(QJsonDocument::fromJson(tool({"swaymsg", "-t", "get_tree"})).object(), {}, hearts.pid(), views);
     } else if (compositor == "kwin") {
-        const QDBusArgument matches = call("org.kde.KWin", "/WindowsRunner", "org.kde.krunner1.Match",
-                                           {"Happy Valentines Day!"}).arguments().value(0).value<QDBusArgument>();
-        for (matches.beginArray(); !matches.atEnd();) {
-            QString id, text, icon;
-            int type;
-            double relevance;
-            QVariantMap properties;
-            matches.beginStructure();
-            matches >> id >> text >> icon >> type >> relevance >> properties;
-            matches.endStructure();
-            QVariantMap w = QDBusReply<QVariantMap>(call("org.kde.KWin", "/KWin", "org.kde.KWin.getWindowInfo",
-                                                         {id.section('_', 1)})).value();
-            const QRect rect(w["x"].toInt(), w["y"].toInt(), w["width"].toInt(), w["height"].toInt());
-            const QImage pixels = kwinGrab("CaptureWindow", w["uuid"].toString());
-            bool clear = pixels.isNull();
+        // KWin tells a script of the test's own, which writes to its log.
+        static int asked = 0;
+        const QString tag = QString("hearts-view-%1").arg(++asked);
+        QFile script(shared.filePath("views.js"));
+        if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            return views;
+        script.write(QString("for (const w of workspace.windowList ? workspace.windowList() : workspace.clientList())\n"
+                             "    if (w.pid == %1) print('%2 ' + w.internalId + ' ' + w.frameGeometry.x + ' ' +\n"
+                             "        w.frameGeometry.y + ' ' + w.frameGeometry.width + ' ' + w.frameGeometry.height +\n"
+                             "        ' ' + w.fullScreen);\n"
+                             "print('%2 done');\n").arg(hearts.pid()).arg(tag).toUtf8());
+        script.close();
+        call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.loadScript", {script.fileName(), tag});
+        call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.start", {});
+        // The script runs after KWin has answered, and is unloaded once it has.
+        QString said;
+        for (int tries = 0; tries < 100 && !said.contains(tag + " done"); ++tries, QTest::qWait(20)) {
+            QFile log(QFileInfo(qEnvironmentVariable("HEARTS_WAYLAND_RUNTIME")).dir().filePath("log"));
+            said = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+        }
+        call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.unloadScript", {tag});
+        for (const QString &line : said.split('\n')) {
+            const QStringList w = line.section(tag + ' ', 1).split(' ');
+            if (w.size() != 6)
+                continue;
+            const QRect rect(w[1].toInt(), w[2].toInt(), w[3].toInt(), w[4].toInt());
+            const QImage pixels = grabs ? kwinGrab("CaptureWindow", w[0]) : QImage();
+            bool clear = grabs && pixels.isNull();
             for (int y = 0; y < pixels.height(); ++y)
                 for (int x = 0; x < pixels.width(); ++x)
                     clear = clear || qAlpha(pixels.pixel(x, y)) < 255;
             for (const QString &output : outputs.keys())
                 if (outputs[output].contains(rect.center()))
-                    views.push_back({output, rect, w["fullscreen"].toBool(), clear});
+                    views.push_back({output, rect, w[5] == "true", clear});
         }
     } else {
         for (const QString &output : outputs.keys())
@@ -385,6 +406,8 @@ void WaylandTest::initTestCase()
         QVERIFY(point("key 42")); // shift
         return;
     }
+    if (compositor == "kwin")
+        grabs = !kwinGrab("CaptureScreen", outputs.firstKey()).isNull();
     const QStringList line = asUser() + QStringList{shared.filePath("virtualpointer")};
     pointer.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     pointer.start(line.first(), line.mid(1));
@@ -417,13 +440,16 @@ void WaylandTest::everyOutputCovered()
                 cursor += before.pixel(x, y) != before.pixel(0, 0);
         return cursor > 20;
     };
-    QTRY_VERIFY2_WITH_TIMEOUT(cursorShown(), "no cursor shows here: the grabs below could not show one either", 5000);
+    if (grabs)
+        QTRY_VERIFY2_WITH_TIMEOUT(cursorShown(), "no cursor shows here: the grabs below could not show one either", 5000);
 
     // Whatever the session's other variables say, WAYLAND_DISPLAY decides.
     Hearts hearts({"/s"}, {},
                   asUser(QStringList{"DISPLAY=" + qEnvironmentVariable("DISPLAY", ":0"), "XDG_SESSION_TYPE=x11"}
                          + sanitizerEnvironment));
     QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews(), 10000);
+    if (!grabs)
+        QSKIP(noGrabs);
     for (const QString &output : outputs.keys()) {
         PictureCount n;
         // A loaded machine can take a while over the first frame. The
@@ -457,7 +483,7 @@ void WaylandTest::inputEnds()
     QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews(), 10000);
     // Drawn: the compositor has put the views in place, under the pointer too.
     for (const QString &output : outputs.keys())
-        QTRY_VERIFY_WITH_TIMEOUT(shown(output).shades > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!grabs || shown(output).shades > 0, 10000);
     saverInput(hearts, first, then, true, [this](const QStringList &input) { send(input); });
 }
 
@@ -474,10 +500,14 @@ void WaylandTest::windowWithWaylandAlone()
         views = viewsOf(hearts);
         if (views.size() != 1 || views[0].full || views[0].clear || !outputs.contains(views[0].output))
             return false;
+        if (!grabs)
+            return true;
         n = shown(views[0].output, views[0].rect.translated(-outputs[views[0].output].topLeft()));
         return drawnWithinPicture(n, 2000);
     };
     QTRY_VERIFY2_WITH_TIMEOUT(drawn(), qPrintable(describe(views) + ": " + describe(n)), 10000);
+    if (!grabs)
+        QSKIP(noGrabs);
     QVERIFY(hearts.running());
 }
 

@@ -72,10 +72,13 @@ as_user() { "${user[@]}" WAYLAND_DISPLAY="$socket" DBUS_SESSION_BUS_ADDRESS="$ad
 configured() {
     case "$compositor" in
     sway) [ -n "$(ls "$dir"/runtime/sway-ipc.*.sock 2>/dev/null)" ] ;;
-    kwin) # and once it grabs outputs, which it does in an effect loaded later
+    kwin) # and once it grabs outputs, which it does in an effect loaded later,
+          # and only where it composites with OpenGL
         as_user QT_QPA_PLATFORM=wayland kscreen-doctor output.Virtual-0.scale.2 output.Virtual-1.position.640,0 &&
             as_user QT_QPA_PLATFORM=wayland kscreen-doctor -o | grep -q '640,0 1280x1024' &&
-            as_user gdbus introspect --session -d org.kde.KWin -o /org/kde/KWin/ScreenShot2 | grep -q CaptureScreen ;;
+            { as_user gdbus introspect --session -d org.kde.KWin -o /org/kde/KWin/ScreenShot2 | grep -q CaptureScreen ||
+              as_user gdbus call --session -d org.kde.KWin -o /KWin -m org.kde.KWin.supportInformation |
+                  grep -q 'Compositing Type: QPainter'; } ;;
     mutter)
         local call=(gdbus call --session -d org.gnome.Mutter.DisplayConfig -o /org/gnome/Mutter/DisplayConfig
                     -m org.gnome.Mutter.DisplayConfig) serial
