@@ -23,11 +23,16 @@ cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DHEARTS_SANITIZE
 cmake --build build-sanitize -j"$(nproc)"
 # Reports go to files: most would come from the program run as a test's child,
 # whose output nobody shows. The preloaded module keeps Mesa's driver mapped
-# until the leak check (see tests/sanitizers/keepmodules.cpp).
+# until the leak check (see tests/sanitizers/keepmodules.cpp). Blocks of
+# dynamic thread-local storage are not tracked: the runtime's record of them
+# now and then holds a range that was never mapped, and the leak check then
+# dies on it instead of reporting (once in about sixty runs of the program).
+# Leaving those ranges out of the search for pointers can only add reports,
+# never hide one.
 reports=$(mktemp -d)
 sanitized=passed
 LD_PRELOAD="$PWD/build-sanitize/tests/libhearts_keepmodules.so" \
-ASAN_OPTIONS="verify_asan_link_order=0:log_path=$reports/asan" \
+ASAN_OPTIONS="verify_asan_link_order=0:intercept_tls_get_addr=0:log_path=$reports/asan" \
 LSAN_OPTIONS="suppressions=$PWD/tests/sanitizers/lsan.supp:print_suppressions=0" \
 UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1:log_path=$reports/ubsan" \
     tests/xsession.sh ctest --test-dir build-sanitize --output-on-failure || sanitized=FAILED
