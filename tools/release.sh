@@ -49,7 +49,7 @@ make_zip() {
     cp /usr/share/common-licenses/LGPL-3 "$z/licences/LGPL-3.txt"
     # Debian's record of each source's copyrights and licences, for the very
     # versions built with.
-    cp /usr/share/doc/libqt5core5a/copyright "$z/licences/Qt.txt"
+    cp /usr/share/doc/qtbase5-dev/copyright "$z/licences/Qt.txt"
     cp /usr/share/doc/mingw-w64-x86-64-dev/copyright "$z/licences/MinGW-w64.txt"
     cp /usr/share/doc/gcc-mingw-w64-x86-64-posix-runtime/copyright "$z/licences/GCC.txt"
     find "$z" -exec touch -h -d "@$SOURCE_DATE_EPOCH" {} +
