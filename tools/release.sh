@@ -18,7 +18,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 top=$PWD
 
-tools/install-missing.sh git lintian diffoscope-minimal piuparts zip wine64 binutils-mingw-w64-x86-64
+tools/install-missing.sh git lintian diffoscope-minimal piuparts debootstrap zip wine64 binutils-mingw-w64-x86-64
 
 version=$(git show HEAD:CMakeLists.txt | sed -n 's/^project(hearts VERSION \([0-9.]*\) .*/\1/p')
 [ -n "$version" ] || { echo "release.sh: no version in CMakeLists.txt's project()" >&2; exit 1; }
