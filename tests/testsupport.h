@@ -5,8 +5,10 @@
 #include "config/settingsfile.h"
 #include "view/projection.h"
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QProcess>
 #include <QRegularExpression>
@@ -130,6 +132,15 @@ inline bool putHeartCount(const QTemporaryDir &dir, int count)
     HeartSettings s;
     s.heartCount = count;
     return put(dir.filePath("KestaConfig.dat"), encoded(s));
+}
+
+// A copy of the program in dir, for a user who may not read the build folder
+// (as under /root); empty if it could not be made.
+inline QString programCopyIn(const QString &dir)
+{
+    const QString built = qEnvironmentVariable("HEARTS_EXECUTABLE");
+    const QString copy = QDir(dir).filePath(QFileInfo(built).fileName());
+    return QFile::copy(built, copy) ? copy : QString();
 }
 
 // One run of the real program. Without a directory it gets a fresh one of its

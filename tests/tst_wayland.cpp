@@ -124,6 +124,7 @@ private:
     QStringList asUser(const QStringList &environment = {}) const;
     QByteArray tool(const QStringList &command, int timeoutMs = 15000);
     QVector<View> viewsOf(const Hearts &hearts);
+    QVector<View> kwinViews(qint64 pid);
     QImage grab(const QString &output);
     QImage kwinGrab(const QString &method, const QString &what);
     PictureCount shown(const QString &output, QRect window = {});
@@ -201,46 +202,53 @@ QVector<View> WaylandTest::viewsOf(const Hearts &hearts)
     if (compositor == "sway") {
         collectViews(QJsonDocument::fromJson(tool({"swaymsg", "-t", "get_tree"})).object(), {}, hearts.pid(), views);
     } else if (compositor == "kwin") {
-        // KWin tells a script of the test's own, which writes to its log.
-        static int asked = 0;
-        const QString tag = QString("hearts-view-%1").arg(++asked);
-        QFile script(shared.filePath("views.js"));
-        if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return views;
-        script.write(QString("for (const w of workspace.windowList ? workspace.windowList() : workspace.clientList())\n"
-                             "    if (w.pid == %1) print('%2 ' + w.internalId + ' ' + w.frameGeometry.x + ' ' +\n"
-                             "        w.frameGeometry.y + ' ' + w.frameGeometry.width + ' ' + w.frameGeometry.height +\n"
-                             "        ' ' + w.fullScreen);\n"
-                             "print('%2 done');\n").arg(hearts.pid()).arg(tag).toUtf8());
-        script.close();
-        call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.loadScript", {script.fileName(), tag});
-        call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.start", {});
-        // The script runs after KWin has answered, and is unloaded once it has.
-        QString said;
-        for (int tries = 0; tries < 100 && !said.contains(tag + " done"); ++tries, QTest::qWait(20)) {
-            QFile log(QFileInfo(qEnvironmentVariable("HEARTS_WAYLAND_RUNTIME")).dir().filePath("log"));
-            said = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
-        }
-        call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.unloadScript", {tag});
-        for (const QString &line : said.split('\n')) {
-            const QStringList w = line.section(tag + ' ', 1).split(' ');
-            if (w.size() != 6)
-                continue;
-            const QRect rect(w[1].toInt(), w[2].toInt(), w[3].toInt(), w[4].toInt());
-            const QImage pixels = grabs ? kwinGrab("CaptureWindow", w[0]) : QImage();
-            bool clear = grabs && pixels.isNull();
-            for (int y = 0; y < pixels.height(); ++y)
-                for (int x = 0; x < pixels.width(); ++x)
-                    clear = clear || qAlpha(pixels.pixel(x, y)) < 255;
-            for (const QString &output : outputs.keys())
-                if (outputs[output].contains(rect.center()))
-                    views.push_back({output, rect, w[5] == "true", clear});
-        }
+        views = kwinViews(hearts.pid());
     } else {
         for (const QString &output : outputs.keys())
             if (const QRect black = blackIn(grab(output)); !black.isEmpty())
                 views.push_back({output, black.translated(outputs[output].topLeft()),
                                  black.size() == outputs[output].size()});
+    }
+    return views;
+}
+
+// KWin tells a script of the test's own, which writes to its log.
+QVector<View> WaylandTest::kwinViews(qint64 pid)
+{
+    QVector<View> views;
+    static int asked = 0;
+    const QString tag = QString("hearts-view-%1").arg(++asked);
+    QFile script(shared.filePath("views.js"));
+    if (!script.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        return views;
+    script.write(QString("for (const w of workspace.windowList ? workspace.windowList() : workspace.clientList())\n"
+                         "    if (w.pid == %1) print('%2 ' + w.internalId + ' ' + w.frameGeometry.x + ' ' +\n"
+                         "        w.frameGeometry.y + ' ' + w.frameGeometry.width + ' ' + w.frameGeometry.height +\n"
+                         "        ' ' + w.fullScreen);\n"
+                         "print('%2 done');\n").arg(pid).arg(tag).toUtf8());
+    script.close();
+    call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.loadScript", {script.fileName(), tag});
+    call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.start", {});
+    // The script runs after KWin has answered, and is unloaded once it has.
+    QString said;
+    for (int tries = 0; tries < 100 && !said.contains(tag + " done"); ++tries, QTest::qWait(20)) {
+        QFile log(QFileInfo(qEnvironmentVariable("HEARTS_WAYLAND_RUNTIME")).dir().filePath("log"));
+        said = log.open(QIODevice::ReadOnly) ? QString::fromUtf8(log.readAll()) : QString();
+    }
+    call("org.kde.KWin", "/Scripting", "org.kde.kwin.Scripting.unloadScript", {tag});
+    for (const QString &line : said.split('\n')) {
+        const QStringList w = line.section(tag + ' ', 1).split(' ');
+        if (w.size() != 6)
+            continue;
+        const QRect rect(w[1].toInt(), w[2].toInt(), w[3].toInt(), w[4].toInt());
+        const QImage pixels = grabs ? kwinGrab("CaptureWindow", w[0]) : QImage();
+        bool clear = grabs && pixels.isNull();
+        for (int y = 0; y < pixels.height(); ++y)
+            for (int x = 0; x < pixels.width(); ++x)
+                clear = clear || qAlpha(pixels.pixel(x, y)) < 255;
+        for (const QString &output : outputs.keys())
+            if (outputs[output].contains(rect.center()))
+                views.push_back({output, rect, w[5] == "true", clear});
     }
     return views;
 }
@@ -371,9 +379,8 @@ void WaylandTest::initTestCase()
     QVERIFY2(!qEnvironmentVariableIsEmpty("HEARTS_WAYLAND_DISPLAY"), "run under tests/waylandsession.sh");
     QVERIFY(QFile::setPermissions(shared.path(), QFile::permissions(shared.path()) | QFile::ReadOther
                                                      | QFile::ExeOther | QFile::ReadGroup | QFile::ExeGroup));
-    // Where a build under root's home cannot be read by the compositor's user.
-    const QString program = shared.filePath("hearts");
-    QVERIFY(QFile::copy(qEnvironmentVariable("HEARTS_EXECUTABLE"), program));
+    const QString program = programCopyIn(shared.path());
+    QVERIFY(!program.isEmpty());
     qputenv("HEARTS_EXECUTABLE", QFile::encodeName(program));
     QVERIFY(QFile::copy(HEARTS_POINTER, shared.filePath("virtualpointer")));
 
