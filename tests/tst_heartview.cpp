@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScreen>
+#include <QThread>
 #include <QTimer>
 #include <QWindow>
 #include <QWheelEvent>
@@ -77,6 +78,47 @@ void showOneHeart(MyGLWidget &w, int colorIndex, bool frame, int x = 0, int angl
     glFinish();
 }
 
+// A view of one heart far off, which falls for seconds before it comes back,
+// noting where it is at each frame; each frame takes at least holdMs.
+class Probe : public MyGLWidget
+{
+public:
+    explicit Probe(int holdMs)
+        : MyGLWidget(false)
+        , holdMs(holdMs)
+    {
+        HeartSettings s;
+        s.heartCount = 1;
+        applySettings(s);
+        // distance 95 % 100 - 5 = 90; y +36, the top; x 0; colour; angle +10; axis y
+        script = {95, 36, 1, 0, 1, 0, 10, 1, 0, 1, 0};
+        scriptPos = 0;
+        setRandomSource(scripted);
+        frames.reserve(1000);
+        clock.start();
+    }
+    struct Frame
+    {
+        qint64 ms;
+        double y, angle;
+    };
+    std::vector<Frame> frames;
+    // How far the heart fell in frame i.
+    double drop(std::size_t i) const { return frames[i - 1].y - frames[i].y; }
+
+protected:
+    void paintGL() override
+    {
+        frames.push_back({clock.elapsed(), field()[0].position.y, field()[0].angle});
+        QThread::msleep(holdMs);
+        MyGLWidget::paintGL();
+    }
+
+private:
+    int holdMs;
+    QElapsedTimer clock;
+};
+
 const int palette[8][3] = {{255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
                            {128, 255, 255}, {0, 128, 255},   {255, 128, 192}, {255, 128, 255}};
 
@@ -95,6 +137,8 @@ private slots:
     void bandsStayBlack_data();
     void bandsStayBlack();
     void heartsFallBetweenFrames();
+    void speedByTheClock_data();
+    void speedByTheClock();
     void minimizedViewRests();
     // Last: they end the application's event loop.
     void inputEndsOnlyTheScreenSaver_data();
@@ -325,35 +369,64 @@ void HeartViewTest::heartsFallBetweenFrames()
                             .arg(before.size() - stayed)));
 }
 
-// Minimized, the view neither ticks (its hearts stay where they are) nor draws
-// (they do not turn); restored, it does both again.
-void HeartViewTest::minimizedViewRests()
+// However long a frame takes, up to a tenth of a second, the hearts fall 10
+// units and turn 100 degrees a second; past that, a unit and ten degrees a
+// frame, never more.
+void HeartViewTest::speedByTheClock_data()
 {
-    MyGLWidget w(false);
+    QTest::addColumn<int>("holdMs");
+    QTest::newRow("frames of 25 ms") << 25;
+    QTest::newRow("frames of 60 ms") << 60;
+    QTest::newRow("frames of 150 ms") << 150;
+}
+
+void HeartViewTest::speedByTheClock()
+{
+    QFETCH(int, holdMs);
+    Probe w(holdMs);
+    w.resize(320, 240);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    const auto fallen = [&w] {
-        double y = 0;
-        for (const HeartInstance &h : w.field())
-            y += h.position.y;
-        return y;
-    };
-    const auto turned = [&w] {
-        double a = 0;
-        for (const HeartInstance &h : w.field())
-            a += std::abs(h.angle);
-        return a;
-    };
+    QTest::qWait(300); // past the window manager's exposures
+    w.frames.clear();
+    QTest::qWait(2000);
+    const auto &f = w.frames;
+    QVERIFY(f.size() > 8);
+    const double fell = f.front().y - f.back().y, turned = f.back().angle - f.front().angle;
+    const double perSecond = fell * 1000.0 / double(f.back().ms - f.front().ms);
+    QVERIFY2(std::abs(turned - fell / HeartField::fallPerTick) < 1.5, qPrintable(QString("%1 degrees").arg(turned)));
+    for (std::size_t i = 1; i < f.size(); ++i)
+        QVERIFY2(w.drop(i) < 1.0 + 1e-9 && (holdMs < 100 || w.drop(i) > 1.0 - 1e-9),
+                 qPrintable(QString("frame %1 of %2: %3").arg(i).arg(f.size()).arg(w.drop(i))));
+    if (holdMs < 100)
+        QVERIFY2(std::abs(perSecond - 10.0) <= 0.5, qPrintable(QString("%1 units a second").arg(perSecond)));
+}
+
+// Minimized, the view neither ticks (its heart stays where it is) nor draws (it
+// does not turn); restored, it does both again from where it was: the time it
+// was not seen is not made up for.
+void HeartViewTest::minimizedViewRests()
+{
+    Probe w(0);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QTest::qWait(200);
     w.showMinimized();
     QTRY_VERIFY(!w.windowHandle()->isExposed());
-    const double y = fallen(), a = turned();
-    QTest::qWait(500);
-    QCOMPARE(fallen(), y);
-    QCOMPARE(turned(), a);
+    const double y = w.field()[0].position.y, a = w.field()[0].angle;
+    QTest::qWait(1000);
+    QCOMPARE(w.field()[0].position.y, y);
+    QCOMPARE(w.field()[0].angle, a);
+    const std::size_t shown = w.frames.size();
     w.showNormal();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300);
-    QVERIFY(fallen() != y && turned() > a);
+    QVERIFY(w.field()[0].position.y < y && w.field()[0].angle > a);
+    std::size_t i = shown;
+    while (i < w.frames.size() && w.drop(i) == 0.0)
+        ++i; // exposures, which draw without a tick
+    QVERIFY(i < w.frames.size());
+    QVERIFY2(std::abs(w.drop(i) - HeartField::fallPerTick) < 1e-9, qPrintable(QString::number(w.drop(i))));
 }
 
 void HeartViewTest::inputEndsOnlyTheScreenSaver_data()

@@ -115,6 +115,7 @@ private slots:
     void inputEnds_data();
     void inputEnds();
     void windowWithWaylandAlone();
+    void eachViewAtItsOutputsPace();
 
 public slots:
     void streamAdded(const QDBusMessage &signal);
@@ -516,6 +517,41 @@ void WaylandTest::windowWithWaylandAlone()
     if (!grabs)
         QSKIP(noGrabs);
     QVERIFY(hearts.running());
+}
+
+// Whatever rate the compositor takes frames at, the hearts tick 100 times a
+// second, and each output's view draws as often as the window alone does: no
+// view waits for another's frame.
+void WaylandTest::eachViewAtItsOutputsPace()
+{
+    // Frames and ticks a second by output, from the program's pace log, over
+    // all but its first two reports.
+    const auto pace = [this](const QStringList &args) {
+        Hearts hearts(args, {}, asUser(QStringList{"QT_LOGGING_RULES=hearts.pace.debug=true"} + sanitizerEnvironment));
+        QTest::qWait(6000);
+        QMap<QString, QVector<QPointF>> reports;
+        const QRegularExpression line("hearts.pace: (\\S+): ([0-9.]+) frames, ([0-9.]+) ticks");
+        for (auto m = line.globalMatch(hearts.errorOutput()); m.hasNext();) {
+            const QRegularExpressionMatch r = m.next();
+            reports[r.captured(1)] << QPointF(r.captured(2).toDouble(), r.captured(3).toDouble());
+        }
+        QMap<QString, QPointF> mean;
+        for (const QString &output : reports.keys())
+            for (int i = 2; i < reports[output].size(); ++i)
+                mean[output] += reports[output][i] / (reports[output].size() - 2);
+        return mean;
+    };
+    const QMap<QString, QPointF> window = pace({}), saver = pace({"/s"});
+    QString seen;
+    for (const auto &[what, rates] : {std::pair("window", window), std::pair("/s", saver)})
+        for (const QString &output : rates.keys())
+            seen += QString("%1 on %2: %3 frames, %4 ticks a second; ").arg(what, output)
+                        .arg(rates[output].x(), 0, 'f', 1).arg(rates[output].y(), 0, 'f', 1);
+    qInfo("%s", qPrintable(seen));
+    QVERIFY2(window.size() == 1 && saver.keys() == outputs.keys(), qPrintable(seen));
+    const double alone = window.first().x();
+    for (const QPointF &rate : window.values() + saver.values())
+        QVERIFY2(std::abs(rate.y() - 100) <= 5 && rate.x() >= 0.9 * alone, qPrintable(seen));
 }
 
 QTEST_GUILESS_MAIN(WaylandTest)

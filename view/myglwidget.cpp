@@ -8,6 +8,9 @@
 
 #include <GL/gl.h>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QLoggingCategory>
+#include <QScreen>
 #include <QTimer>
 #include <QWindow>
 
@@ -17,10 +20,22 @@
 namespace {
 constexpr double heartThickness = 1.0;
 constexpr double heartBevelWidth = 0.15;
+
+// Each view's frames and ticks a second, when asked for with
+// QT_LOGGING_RULES=hearts.pace.debug=true.
+Q_LOGGING_CATEGORY(paceLog, "hearts.pace", QtWarningMsg)
+
+// Wayland compositors say when they have taken a frame; until then a swap
+// would wait for them.
+bool displaySaysWhenTaken()
+{
+    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
+}
 } // namespace
 
 MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     : GLWidgetBase(parent)
+    , pace(displaySaysWhenTaken())
     , moves(&ownMoves)
     , screenSaverMode(screenSaverMode)
     , random(&std::rand)
@@ -51,6 +66,7 @@ MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     animationTimer = new QTimer(this);
     animationTimer->setInterval(animationInterval);
     connect(animationTimer, SIGNAL(timeout()), this, SLOT(animate()));
+    wallClock.start();
 
     // The base gave the view its window already; it tells when the view can
     // be seen.
@@ -107,11 +123,19 @@ void MyGLWidget::initializeGL()
 // nor draws; shown again, it goes on where it left off.
 bool MyGLWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Expose && watched == windowHandle() && !hearts.empty()) {
-        if (windowHandle()->isExposed())
+    if (watched != windowHandle())
+        return false;
+    if (event->type() == QEvent::Expose && !hearts.empty()) {
+        if (windowHandle()->isExposed()) {
             animationTimer->start();
-        else
+        } else {
             animationTimer->stop();
+            pace.rest();
+        }
+    } else if (event->type() == QEvent::UpdateRequest && pace.awaitsDisplay()) {
+        if (pace.displayReady())
+            drawFrame();
+        return true; // asked for here, only to learn that
     }
     return false;
 }
@@ -132,10 +156,34 @@ void MyGLWidget::createHearts()
 
 void MyGLWidget::animate()
 {
+    if (pace.frameAsked())
+        drawFrame();
+}
+
+void MyGLWidget::drawFrame()
+{
+    const qint64 now = wallClock.nsecsElapsed();
+    step(pace.frameAt(now));
+    if (pace.awaitsDisplay())
+        windowHandle()->requestUpdate(); // delivered once the display has taken this frame
+    FramePace::Rate rate;
+    if (paceLog().isDebugEnabled() && pace.rateDue(now, rate))
+        qCDebug(paceLog, "%s: %.1f frames, %.1f ticks a second", qPrintable(windowHandle()->screen()->name()),
+                rate.frames / rate.seconds, rate.ticks / rate.seconds);
+}
+
+void MyGLWidget::step(int ticks)
+{
     const Frustum f = frustum();
+    for (int i = 1; i < ticks; ++i) {
+        for (HeartInstance &heart : hearts) {
+            HeartField::fall(heart, f, random);
+            HeartField::spin(heart.angle);
+        }
+    }
     for (HeartInstance &heart : hearts)
         HeartField::fall(heart, f, random);
-    paintNow(); // synchronous: this tick's positions are drawn before the next tick
+    paintNow(); // synchronous: these positions are drawn before the next tick
 }
 
 // Called with the window's size in device pixels, before any frame drawn at a

@@ -2,11 +2,13 @@
 #pragma once
 
 #include "config/heartsettings.h"
+#include "framepace.h"
 #include "glwidgetbase.h"
 #include "heartfield.h"
 #include "movecount.h"
 
 #include <QColor>
+#include <QElapsedTimer>
 
 #include <vector>
 
@@ -41,9 +43,13 @@ public:
     void countMovesWith(MoveCount *shared) { moves = shared; }
 
 protected slots:
+    // The timer: a frame, now or once the display has taken the last one.
     void animate();
 
 protected:
+    // Runs that many ticks (each: every heart falls, then turns a degree) and
+    // draws the field, whose last turn paintGL makes as it draws.
+    void step(int ticks);
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -54,12 +60,15 @@ protected:
 
 private:
     void createHearts();
+    void drawFrame();
     Frustum frustum() const { return {nearDistance, farDistance, fieldOfView, aspectRatio}; }
 
     std::vector<HeartInstance> hearts;
     QColor heartColors[HeartField::paletteSize];
     QTimer *animationTimer;
     int animationInterval;
+    FramePace pace;
+    QElapsedTimer wallClock;
     int heartCount;
     bool showFrame;
     int nearDistance;
