@@ -5,8 +5,6 @@
 
 int FramePace::frameAt(std::int64_t nowNs)
 {
-    asked = false;
-    awaitingDisplay = pacedByDisplay;
     int ticks = 1;
     if (lastFrameNs >= 0) {
         const std::int64_t due = carriedNs + (nowNs - lastFrameNs);
@@ -30,7 +28,7 @@ int FramePace::frameAt(std::int64_t nowNs)
 void FramePace::rest()
 {
     awaitingDisplay = false;
-    asked = false;
+    held = false;
     lastFrameNs = -1;
     carriedNs = 0;
     rateSinceNs = -1;

@@ -3,16 +3,17 @@
 
 #include <cstdint>
 
-// When the view draws a frame, and how far its field moves in it: the hearts
-// keep their speed by the wall clock, whatever the display's rate.
+// When the view draws and shows a frame, and how far its field moves in it:
+// the hearts keep their speed by the wall clock, whatever the display's rate.
 //
 // The view's 10 ms timer asks for frames. Where the display says when it has
-// taken the last frame (a Wayland compositor's frame callback), the next waits
-// for that: drawn before, its swap would wait inside the toolkit and hold up
-// the program's every other view with it. Each frame advances the field by the
-// 10 ms ticks passed since the last frame, carrying the remainder: at least
-// one, so no two frames show the same positions, and at most ten, so a
-// stalled machine never makes the hearts jump more than a unit.
+// taken the last frame (a Wayland compositor's frame callback), a frame drawn
+// before then is held, and shown once it has: shown at once, its swap would
+// wait inside the toolkit and hold up the program's every other view with it.
+// Each frame advances the field by the 10 ms ticks passed since the last
+// frame, carrying the remainder: at least one, so no two frames show the same
+// positions, and at most ten, so a stalled machine never makes the hearts jump
+// more than a unit.
 class FramePace
 {
 public:
@@ -24,18 +25,25 @@ public:
     {
     }
 
-    // The timer asks for a frame: whether to draw it now.
-    bool frameAsked()
+    // The timer asks for a frame: whether to draw one now, which is not while
+    // the last is held.
+    bool frameAsked() const { return !held; }
+    // A frame is drawn: whether to show it now, or hold it.
+    bool showNow()
     {
-        asked = true;
-        return !awaitingDisplay;
+        held = awaitingDisplay;
+        if (!held)
+            awaitingDisplay = pacedByDisplay;
+        return !held;
     }
     bool awaitsDisplay() const { return awaitingDisplay; }
-    // The display has taken the last frame: whether to draw one now.
+    // The display has taken the last frame: whether to show the one held.
     bool displayReady()
     {
-        awaitingDisplay = false;
-        return asked;
+        const bool show = held;
+        awaitingDisplay = show && pacedByDisplay;
+        held = false;
+        return show;
     }
     // A frame drawn at nowNs on a monotonic clock: how many ticks it advances.
     int frameAt(std::int64_t nowNs);
@@ -56,7 +64,7 @@ public:
 private:
     bool pacedByDisplay;
     bool awaitingDisplay = false;
-    bool asked = false;
+    bool held = false;
     std::int64_t lastFrameNs = -1; // none since the last rest
     std::int64_t carriedNs = 0;
     std::int64_t rateSinceNs = -1;

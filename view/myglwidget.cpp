@@ -134,8 +134,8 @@ bool MyGLWidget::eventFilter(QObject *watched, QEvent *event)
         }
     } else if (event->type() == QEvent::UpdateRequest && pace.awaitsDisplay()) {
         if (pace.displayReady())
-            drawFrame();
-        return true; // asked for here, only to learn that
+            showHeldFrame();
+        return true; // asked for by frameShown, only to learn this
     }
     return false;
 }
@@ -164,12 +164,16 @@ void MyGLWidget::drawFrame()
 {
     const qint64 now = wallClock.nsecsElapsed();
     step(pace.frameAt(now));
-    if (pace.awaitsDisplay())
-        windowHandle()->requestUpdate(); // delivered once the display has taken this frame
     FramePace::Rate rate;
-    if (paceLog().isDebugEnabled() && pace.rateDue(now, rate))
+    if (pace.rateDue(now, rate) && paceLog().isDebugEnabled())
         qCDebug(paceLog, "%s: %.1f frames, %.1f ticks a second", qPrintable(windowHandle()->screen()->name()),
                 rate.frames / rate.seconds, rate.ticks / rate.seconds);
+}
+
+void MyGLWidget::frameShown()
+{
+    if (pace.awaitsDisplay())
+        windowHandle()->requestUpdate(); // delivered once the display has taken this frame
 }
 
 void MyGLWidget::step(int ticks)

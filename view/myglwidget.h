@@ -43,7 +43,7 @@ public:
     void countMovesWith(MoveCount *shared) { moves = shared; }
 
 protected slots:
-    // The timer: a frame, now or once the display has taken the last one.
+    // The timer: the next frame, unless the last waits to be shown.
     void animate();
 
 protected:
@@ -56,6 +56,8 @@ protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
+    bool showFrameNow() override { return pace.showNow(); }
+    void frameShown() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
