@@ -51,11 +51,28 @@ kwin)
     command=("${bus[@]}" env KWIN_WAYLAND_NO_PERMISSION_CHECKS=1 KWIN_SCREENSHOT_NO_PERMISSION_CHECKS=1
              "$dir/kwin_wayland" --virtual --width 1280 --height 1024 --output-count 2 --socket wayland-1) ;;
 mutter)
-    # Its screen casts, the tests' grabs, go through PipeWire. Its session
-    # manager ends at once if PipeWire does not answer yet.
-    command=("${bus[@]}" sh -c 'pipewire & until [ -S "$XDG_RUNTIME_DIR/pipewire-0" ]; do sleep 0.1; done
-             wireplumber & exec mutter --headless --wayland --no-x11 \
-             --virtual-monitor 1600x1200 --virtual-monitor 800x450 --wayland-display wayland-1') ;;
+    # Its screen casts, the tests' grabs, go through PipeWire, whose session
+    # manager links them to their readers. That ends at once if PipeWire does
+    # not answer yet, and is ready once it has made its default metadata. On a
+    # loaded machine each can take a while: up to a minute.
+    cat >"$dir/mutter.sh" <<'SCRIPT'
+waited() {
+    n=0
+    until eval "$1"; do
+        n=$((n + 1))
+        [ $n -le 600 ] || { echo "waylandsession.sh: $2 within 60 s" >&2; exit 1; }
+        sleep 0.1
+    done
+}
+pipewire &
+waited '[ -S "$XDG_RUNTIME_DIR/pipewire-0" ]' "PipeWire did not answer"
+wireplumber &
+waited 'timeout 5 pw-cli ls Metadata </dev/null | grep -q "metadata.name = \"default\""' \
+    "PipeWire's session manager did not start"
+exec mutter --headless --wayland --no-x11 --virtual-monitor 1600x1200 --virtual-monitor 800x450 \
+    --wayland-display wayland-1
+SCRIPT
+    command=("${bus[@]}" sh "$dir/mutter.sh") ;;
 *)
     echo "usage: waylandsession.sh sway|kwin|mutter COMMAND..." >&2
     exit 2 ;;
@@ -88,9 +105,10 @@ configured() {
               (1600, 0, 1.0, 0, false, [('Meta-1', '800x450@60.000', @a{sv} {})])]" '@a{sv} {}' ;;
     esac >/dev/null 2>&1
 }
-# Up to 30 s, as for the window manager in xsession.sh.
+# Up to 30 s, as for the window manager in xsession.sh; mutter's two minutes
+# more for PipeWire.
 socket='' address=''
-for _ in $(seq 300); do
+for _ in $(seq $([ "$compositor" = mutter ] && echo 1500 || echo 300)); do
     socket=$(cd "$dir/runtime" && ls -d wayland-[0-9]* 2>/dev/null | grep -v lock | head -1)
     address=$(cat "$dir/runtime/bus" 2>/dev/null)
     [ -n "$socket" ] && configured && break
