@@ -1,8 +1,9 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
 # Runs a command inside a private X server (Mesa's software OpenGL) with a
-# window manager, which full-screen windows need. Inside one already
-# (HEARTS_XSESSION set), it only adds the window manager on DISPLAY.
+# window manager, which full-screen windows need: its screen 1280x1024, or
+# as HEARTS_SCREEN says (WxHxDEPTH). Inside one already (HEARTS_XSESSION
+# set), it only adds the window manager on DISPLAY.
 set -eu
 # The program would take a Wayland session's compositor over this X server.
 unset WAYLAND_DISPLAY
@@ -11,7 +12,7 @@ unset WAYLAND_DISPLAY
 export LC_ALL=C.UTF-8
 if [ -z "${HEARTS_XSESSION:-}" ]; then
     export HEARTS_XSESSION=1
-    exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp -noreset" "$0" "$@"
+    exec xvfb-run -a -s "-screen 0 ${HEARTS_SCREEN:-1280x1024x24} -nolisten tcp -noreset" "$0" "$@"
 fi
 openbox --sm-disable >/dev/null 2>&1 &
 wm=$!
