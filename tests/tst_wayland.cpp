@@ -24,6 +24,9 @@ const QMap<QString, QRect> outputs = QMap<QString, QMap<QString, QRect>>{
     {"kwin", {{"Virtual-0", QRect(0, 0, 640, 512)}, {"Virtual-1", QRect(640, 0, 1280, 1024)}}},
     {"mutter", {{"Meta-0", QRect(0, 0, 1600, 1200)}, {"Meta-1", QRect(1600, 0, 800, 450)}}}}[compositor];
 const int keyA = 30; // the kernel's code, which KWin and mutter take
+// How long the first frames of the program's views may take to show: on a
+// loaded machine, through mutter's screen casts, well over ten seconds.
+const int firstFramesMs = 30000;
 
 // "to X Y" at that share of the width and height of the first or second output.
 QString to(int output, double x, double y)
@@ -262,14 +265,20 @@ QImage WaylandTest::grab(const QString &output)
     QImage image;
     if (compositor == "sway") {
         image = QImage::fromData(tool({"grim", "-c", "-o", output, "-"}), "PNG");
-    } else if (compositor == "mutter") { // the screen cast's next frame
+    } else if (compositor == "mutter") {
+        // The screen cast's next frame. Of a screen that does not change,
+        // mutter sends one as a reader starts, which now and then does not
+        // come: then a new reader is started.
         const QSize size = outputs[output].size();
-        const QByteArray frame = tool({"gst-launch-1.0", "-q", "pipewiresrc", "path=" + QString::number(nodes[streams[output]]),
-                                       "num-buffers=1", "!", "videoconvert", "!", "video/x-raw,format=BGRx", "!", "fdsink"},
-                                      5000);
-        if (frame.size() == size.width() * size.height() * 4)
-            image = QImage(reinterpret_cast<const uchar *>(frame.constData()), size.width(), size.height(),
-                           QImage::Format_RGB32).copy();
+        for (int tries = 0; tries < 4 && image.isNull(); ++tries) {
+            const QByteArray frame = tool({"gst-launch-1.0", "-q", "pipewiresrc",
+                                           "path=" + QString::number(nodes[streams[output]]), "num-buffers=1", "!",
+                                           "videoconvert", "!", "video/x-raw,format=BGRx", "!", "fdsink"},
+                                          5000);
+            if (frame.size() == size.width() * size.height() * 4)
+                image = QImage(reinterpret_cast<const uchar *>(frame.constData()), size.width(), size.height(),
+                               QImage::Format_RGB32).copy();
+        }
     } else {
         image = kwinGrab("CaptureScreen", output);
     }
@@ -408,14 +417,11 @@ void WaylandTest::initTestCase()
                                 SLOT(streamAdded(QDBusMessage))));
         }
         QVERIFY(remote("Start", {}));
-        // On a loaded machine the casts, and their first frames, can be slow
-        // to come: a move of the cursor drawn in makes mutter send another.
+        // On a loaded machine the casts can be slow to come.
         QTRY_VERIFY2_WITH_TIMEOUT(nodes.size() == 2, "mutter made no PipeWire stream of each output within 60 s",
                                   60000);
         for (const QString &output : outputs.keys())
-            QTRY_VERIFY2_WITH_TIMEOUT(remote("NotifyPointerMotionRelative", {1.0, 0.0}) && !grab(output).isNull(),
-                                      qPrintable("no frame of " + output + " came through PipeWire within 60 s"),
-                                      60000);
+            QVERIFY2(!grab(output).isNull(), qPrintable("no frame of " + output + " came through PipeWire in four tries"));
         // The session's keyboard comes with its first key: clients started
         // later find a keyboard.
         QVERIFY(point("key 42")); // shift
@@ -470,7 +476,7 @@ void WaylandTest::everyOutputCovered()
         // A loaded machine can take a while over the first frame. The
         // default eighty hearts reach across most of the picture.
         QTRY_VERIFY2_WITH_TIMEOUT(drawnWithinPicture(n = shown(output), 2000) && n.span > 0.6,
-                                  qPrintable(output + ": " + describe(n)), 10000);
+                                  qPrintable(output + ": " + describe(n)), firstFramesMs);
     }
     QVERIFY(hearts.running());
 }
@@ -498,7 +504,7 @@ void WaylandTest::inputEnds()
     QTRY_COMPARE_WITH_TIMEOUT(describe(viewsOf(hearts)), twoViews(), 10000);
     // Drawn: the compositor has put the views in place, under the pointer too.
     for (const QString &output : outputs.keys())
-        QTRY_VERIFY_WITH_TIMEOUT(!grabs || shown(output).shades > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT(!grabs || shown(output).shades > 0, firstFramesMs);
     saverInput(hearts, first, then, true, [this](const QStringList &input) { send(input); });
 }
 
@@ -520,7 +526,7 @@ void WaylandTest::windowWithWaylandAlone()
         n = shown(views[0].output, views[0].rect.translated(-outputs[views[0].output].topLeft()));
         return drawnWithinPicture(n, 2000);
     };
-    QTRY_VERIFY2_WITH_TIMEOUT(drawn(), qPrintable(describe(views) + ": " + describe(n)), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(drawn(), qPrintable(describe(views) + ": " + describe(n)), firstFramesMs);
     if (!grabs)
         QSKIP(noGrabs);
     QVERIFY(hearts.running());
@@ -535,11 +541,11 @@ void WaylandTest::eachViewAtItsOutputsPace()
     // cores, take longer than a refresh, and the test would time the renderer.
     QVERIFY(putHeartCount(shared, 1));
     // Frames and ticks a second by output, from the program's pace log, over
-    // all but its first two reports.
+    // all but its first three reports, of start-up.
     const auto pace = [this](const QStringList &args) {
         Hearts hearts(args, shared.path(),
                       asUser(QStringList{"QT_LOGGING_RULES=hearts.pace.debug=true"} + sanitizerEnvironment));
-        QTest::qWait(6000);
+        QTest::qWait(9000);
         QMap<QString, QVector<QPointF>> reports;
         const QRegularExpression line("hearts.pace: (\\S+): ([0-9.]+) frames, ([0-9.]+) ticks");
         for (auto m = line.globalMatch(hearts.errorOutput()); m.hasNext();) {
@@ -548,8 +554,8 @@ void WaylandTest::eachViewAtItsOutputsPace()
         }
         QMap<QString, QPointF> mean;
         for (const QString &output : reports.keys())
-            for (int i = 2; i < reports[output].size(); ++i)
-                mean[output] += reports[output][i] / (reports[output].size() - 2);
+            for (int i = 3; i < reports[output].size(); ++i)
+                mean[output] += reports[output][i] / (reports[output].size() - 3);
         return mean;
     };
     const QMap<QString, QPointF> window = pace({}), saver = pace({"/s"});
