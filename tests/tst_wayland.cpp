@@ -566,11 +566,12 @@ void WaylandTest::eachViewAtItsOutputsPace()
                         .arg(rates[output].x(), 0, 'f', 1).arg(rates[output].y(), 0, 'f', 1);
     qInfo("%s", qPrintable(seen));
     QVERIFY2(window.size() == 1 && saver.keys() == outputs.keys(), qPrintable(seen));
-    // KWin composites each output in software, the two at 1280x1024 taking
-    // more than one of the machine's two cores: that, not the views, holds
-    // both below the window's rate there (54 to 59 frames a second against
-    // 60 when the machine is quiet, 36 to 42 when it is loaded).
-    const double share = compositor == "kwin" ? 0.6 : 0.9;
+    // Where KWin composites with OpenGL, drawn in software here, its own work
+    // for two outputs of 1280x1024 takes more than one of the machine's two
+    // cores: that, not the views, holds both below the window's rate (54 to
+    // 59 frames a second against 60 on a quiet machine, 36 to 42 on a loaded
+    // one). Compositing with QPainter, it lets both keep the window's rate.
+    const double share = compositor == "kwin" && grabs ? 0.6 : 0.9;
     const double alone = window.first().x();
     for (const QPointF &rate : window.values() + saver.values())
         QVERIFY2(std::abs(rate.y() - 100) <= 5 && rate.x() >= share * alone, qPrintable(seen));
