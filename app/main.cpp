@@ -77,10 +77,19 @@ int runPreview(quintptr window)
 int main(int argc, char **argv)
 {
     // Answered before anything that needs a display.
-    if (const char *answer = answerFor(argc > 1 ? argv[1] : nullptr)) {
+    const char *first = argc > 1 ? argv[1] : nullptr;
+    if (const char *answer = answerFor(first)) {
         std::fputs(answer, stdout);
         return 0;
     }
+    // Any other argument ends the program before Qt looks for a display.
+#ifdef Q_OS_WIN
+    const bool previews = true; // "/p" is Windows' alone
+#else
+    const bool previews = false;
+#endif
+    if (endsAtOnce(first, previews))
+        return 0;
     // Qt picks its platform plugin as the application starts.
     choosePlatform(argc, argv);
     // Names the user's own settings folder, whatever the program file is called.

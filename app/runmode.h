@@ -4,10 +4,17 @@
 #include <cstdint>
 
 // The screen-saver command line: "/c..." settings, "/s..." full screen, no
-// argument a window. Only the first two bytes count, case-sensitively.
+// argument a window. Only the first two bytes count, and the letter may be
+// in either case: Windows itself starts a screen saver with "/S".
 enum class RunMode { Windowed, Configure, ScreenSaver, Unrecognised };
 
 RunMode runModeFor(const char *firstArgument);
+
+// Whether the first argument, as given, ends the program at once, so that it
+// needs no display. Qt takes out only options that begin with '-', so any
+// other first argument is the program's own. "/p" is a run mode where
+// previews is set (on Windows).
+bool endsAtOnce(const char *firstArgument, bool previews);
 
 // "--help" and "--version" as the first argument: what to print, which needs
 // no display. Null for any other argument.
