@@ -84,15 +84,6 @@ private:
     Window id_ = 0; // kept once destroyed
 };
 
-// Running processes of this executable, whoever runs them.
-int processesOf(const QString &executable)
-{
-    int n = 0;
-    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs))
-        n += QFile::symLinkTarget("/proc/" + pid + "/exe") == executable;
-    return n;
-}
-
 const QString binaryDir = QStringLiteral(HEARTS_BINARY_DIR);
 
 } // namespace
@@ -346,7 +337,8 @@ void HackTest::debianPackage()
 
     const QString listing = run("dpkg-deb", {"-c", deb});
     for (const char *entry : {"./usr/bin/hearts", "./usr/libexec/xscreensaver/hearts -> ../../bin/hearts",
-                              "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6.gz"})
+                              "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6.gz",
+                              "./usr/share/applications/screensavers/hearts.desktop"})
         QVERIFY2(listing.contains(QRegularExpression(" " + QRegularExpression::escape(entry) + "$",
                                                      QRegularExpression::MultilineOption)),
                  qPrintable(listing));
@@ -418,19 +410,7 @@ void HackTest::underTheDaemon()
     xdotool({"mousemove", "640", "500"}); // over the saver, and before it starts
     QCOMPARE(command("-activate"), 0);
     QTRY_COMPARE_WITH_TIMEOUT(processesOf(executable), 1, 10000);
-    // The first frames can take seconds on a busy machine.
-    QImage screen;
-    PictureCount n;
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QTest::qWait(500);
-        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-        n = countPicture(screen, pictureIn(screen.size()));
-    } while (!drawnWithinPicture(n, 10000) && clock.elapsed() < 15000);
-    const QString shot = QDir(binaryDir).filePath("hearts-under-xscreensaver.png");
-    screen.save(shot);
-    qInfo("screenshot: %s", qPrintable(shot));
+    const PictureCount n = heartsOnScreen(QDir(binaryDir).filePath("hearts-under-xscreensaver.png"));
     QVERIFY2(drawnWithinPicture(n, 10000), qPrintable(describe(n)));
     QVERIFY2(!cursorVisible(), "the hack shows a cursor over the saver");
 
