@@ -325,15 +325,6 @@ inline bool drawnWithinPicture(const PictureCount &n, int atLeast)
     return n.inBands == 0 && n.lit >= atLeast && n.shades >= n.lit * 0.95;
 }
 
-// Running processes of this executable, whoever runs them.
-inline int processesOf(const QString &executable)
-{
-    int n = 0;
-    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs))
-        n += QFile::symLinkTarget("/proc/" + pid + "/exe") == executable;
-    return n;
-}
-
 // The whole screen, grabbed until hearts fill its 4:3 picture (a
 // screen-saver daemon's first frames can take seconds on a busy machine),
 // and saved as the PNG shot for a look by eye; what it shows.

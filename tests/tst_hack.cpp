@@ -84,6 +84,15 @@ private:
     Window id_ = 0; // kept once destroyed
 };
 
+// Running processes of this executable, whoever runs them.
+int processesOf(const QString &executable)
+{
+    int n = 0;
+    for (const QString &pid : QDir("/proc").entryList(QDir::Dirs))
+        n += QFile::symLinkTarget("/proc/" + pid + "/exe") == executable;
+    return n;
+}
+
 const QString binaryDir = QStringLiteral(HEARTS_BINARY_DIR);
 
 } // namespace
