@@ -17,6 +17,9 @@
 
 #include <memory>
 #endif
+#ifdef Q_OS_WIN
+#include "embed/ownerwindow.h"
+#endif
 
 #ifdef HEARTS_X11
 #include <csignal>
@@ -136,7 +139,12 @@ int main(int argc, char **argv)
     case RunMode::Configure:
         // Shown modeless: the application's event loop alone runs it.
         topLevel = new ConfigDialog("KestaConfig.dat", nullptr);
-        break;
+#ifdef Q_OS_WIN
+        showOwnedBy(topLevel, ownerWindowFor(argv[1]));
+        return app.exec();
+#else
+        break; // the settings' window, if given, means nothing here
+#endif
     case RunMode::Unrecognised:
         return 0;
     }

@@ -58,6 +58,11 @@ std::uintptr_t previewWindowFor(int argc, const char *const argv[])
     return handleIn(argv[1][2] == ':' ? argv[1] + 3 : (argv[1][2] == '\0' && argc > 2 ? argv[2] : ""));
 }
 
+std::uintptr_t ownerWindowFor(const char *firstArgument)
+{
+    return letterOf(firstArgument) == 'c' && firstArgument[2] == ':' ? handleIn(firstArgument + 3) : 0;
+}
+
 const char *answerFor(const char *firstArgument)
 {
     static const char usage[] =

@@ -20,7 +20,9 @@ bool endsAtOnce(const char *firstArgument, bool previews);
 // no display. Null for any other argument.
 const char *answerFor(const char *firstArgument);
 
-// Windows' preview in its screen-saver settings: "/p <window>" or
-// "/p:<window>", the handle of the window to draw in, in decimal. Returns the
+// Windows' screen-saver settings pass a window's handle, in decimal: the
+// preview's as "/p <window>" or "/p:<window>", the window to draw in, and
+// their own as "/c:<window>", which is to own the dialog. Each returns the
 // handle, or 0 where there is none or it is not a number.
 std::uintptr_t previewWindowFor(int argc, const char *const argv[]);
+std::uintptr_t ownerWindowFor(const char *firstArgument);
