@@ -41,7 +41,7 @@ if $test; then
     packages+=("${qt5[@]}" "${qt6[@]}"
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-               xscreensaver mate-screensaver "${xfce[@]}" dpkg-dev wine wine64
+               xscreensaver mate-screensaver "${xfce[@]}" procps dpkg-dev wine wine64
                sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin
                dbus-daemon libglib2.0-bin kwin-wayland "$kscreen" plasma-wayland-protocols
                mutter pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base)
