@@ -17,6 +17,9 @@
 
 #include <memory>
 #endif
+#ifdef Q_OS_WIN
+#include "embed/ownerwindow.h"
+#endif
 
 #ifdef HEARTS_X11
 #include <csignal>
@@ -77,10 +80,19 @@ int runPreview(quintptr window)
 int main(int argc, char **argv)
 {
     // Answered before anything that needs a display.
-    if (const char *answer = answerFor(argc > 1 ? argv[1] : nullptr)) {
+    const char *first = argc > 1 ? argv[1] : nullptr;
+    if (const char *answer = answerFor(first)) {
         std::fputs(answer, stdout);
         return 0;
     }
+    // Any other argument ends the program before Qt looks for a display.
+#ifdef Q_OS_WIN
+    const bool previews = true; // "/p" is Windows' alone
+#else
+    const bool previews = false;
+#endif
+    if (endsAtOnce(first, previews))
+        return 0;
     // Qt picks its platform plugin as the application starts.
     choosePlatform(argc, argv);
     // Names the user's own settings folder, whatever the program file is called.
@@ -127,7 +139,12 @@ int main(int argc, char **argv)
     case RunMode::Configure:
         // Shown modeless: the application's event loop alone runs it.
         topLevel = new ConfigDialog("KestaConfig.dat", nullptr);
-        break;
+#ifdef Q_OS_WIN
+        showOwnedBy(topLevel, ownerWindowFor(argv[1]));
+        return app.exec();
+#else
+        break; // the settings' window, if given, means nothing here
+#endif
     case RunMode::Unrecognised:
         return 0;
     }

@@ -3,29 +3,19 @@
 
 #include <cstring>
 
-RunMode runModeFor(const char *firstArgument)
+namespace {
+
+// The run-mode letter of "/x...", in lower case, or 0 for any other argument.
+char letterOf(const char *argument)
 {
-    if (!firstArgument)
-        return RunMode::Windowed;
-    if (firstArgument[0] != '/')
-        return RunMode::Unrecognised;
-    // Bytes after the second are never read: Windows appends ":<handle>" to
-    // "/c", which is ignored.
-    switch (firstArgument[1]) {
-    case 'c':
-        return RunMode::Configure;
-    case 's':
-        return RunMode::ScreenSaver;
-    default:
-        return RunMode::Unrecognised;
-    }
+    if (!argument || argument[0] != '/')
+        return 0;
+    const char c = argument[1];
+    return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c;
 }
 
-std::uintptr_t previewWindowFor(int argc, const char *const argv[])
+std::uintptr_t handleIn(const char *handle)
 {
-    if (argc < 2 || argv[1][0] != '/' || argv[1][1] != 'p')
-        return 0;
-    const char *handle = argv[1][2] == ':' ? argv[1] + 3 : (argv[1][2] == '\0' && argc > 2 ? argv[2] : "");
     std::uintptr_t value = 0;
     for (const char *p = handle; *p; ++p) {
         if (*p < '0' || *p > '9')
@@ -36,6 +26,41 @@ std::uintptr_t previewWindowFor(int argc, const char *const argv[])
         value = value * 10 + digit;
     }
     return value;
+}
+
+} // namespace
+
+RunMode runModeFor(const char *firstArgument)
+{
+    if (!firstArgument)
+        return RunMode::Windowed;
+    // Bytes after the second are read only for a handle, where there is one.
+    switch (letterOf(firstArgument)) {
+    case 'c':
+        return RunMode::Configure;
+    case 's':
+        return RunMode::ScreenSaver;
+    default:
+        return RunMode::Unrecognised;
+    }
+}
+
+bool endsAtOnce(const char *firstArgument, bool previews)
+{
+    return firstArgument && firstArgument[0] != '-' && runModeFor(firstArgument) == RunMode::Unrecognised
+        && !(previews && letterOf(firstArgument) == 'p');
+}
+
+std::uintptr_t previewWindowFor(int argc, const char *const argv[])
+{
+    if (argc < 2 || letterOf(argv[1]) != 'p')
+        return 0;
+    return handleIn(argv[1][2] == ':' ? argv[1] + 3 : (argv[1][2] == '\0' && argc > 2 ? argv[2] : ""));
+}
+
+std::uintptr_t ownerWindowFor(const char *firstArgument)
+{
+    return letterOf(firstArgument) == 'c' && firstArgument[2] == ':' ? handleIn(firstArgument + 3) : 0;
 }
 
 const char *answerFor(const char *firstArgument)

@@ -128,17 +128,21 @@ bool ConfigDialog::saveSettings(const char *fileName)
     // The sliders, which the coupling slots keep equal to the spin boxes.
     s.nearDistance = nearSlider->value();
     s.farDistance = farSlider->value();
-    const QString target = settingsFileToSave(fileName);
-    QString why;
-    // The user's own settings folder may not exist yet.
-    if (!QDir().mkpath(QFileInfo(target).absolutePath()))
-        why = qt_error_string(); // the system's last error, from making it
-    else if (writeSettingsFile(target, s, &why))
-        return true;
-    if (why.endsWith('.'))
-        why.chop(1);
-    saveFailure->setText(QStringLiteral("The settings could not be saved to %1: %2.")
-                             .arg(QDir::toNativeSeparators(QFileInfo(target).absoluteFilePath()), why));
+    // Each file tried, with why it could not be written.
+    QStringList failures;
+    for (const QString &target : settingsFilesToSave(fileName)) {
+        QString why;
+        // The user's own settings folder may not exist yet.
+        if (!QDir().mkpath(QFileInfo(target).path()))
+            why = qt_error_string(); // the system's last error, from making it
+        else if (writeSettingsFile(target, s, &why))
+            return true;
+        if (why.endsWith('.'))
+            why.chop(1);
+        failures << QStringLiteral("%1: %2").arg(QDir::toNativeSeparators(fullPathOf(target)), why);
+    }
+    saveFailure->setText(QStringLiteral("The settings could not be saved to %1.")
+                             .arg(failures.join(QStringLiteral(", nor to "))));
     saveFailure->show();
     // Tall enough for the sentence, however it wraps.
     layout()->activate();

@@ -325,6 +325,25 @@ inline bool drawnWithinPicture(const PictureCount &n, int atLeast)
     return n.inBands == 0 && n.lit >= atLeast && n.shades >= n.lit * 0.95;
 }
 
+// The whole screen, grabbed until hearts fill its 4:3 picture (a
+// screen-saver daemon's first frames can take seconds on a busy machine),
+// and saved as the PNG shot for a look by eye; what it shows.
+inline PictureCount heartsOnScreen(const QString &shot)
+{
+    QImage screen;
+    PictureCount n;
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QTest::qWait(500);
+        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
+        n = countPicture(screen, pictureIn(screen.size()));
+    } while (!drawnWithinPicture(n, 10000) && clock.elapsed() < 15000);
+    screen.save(shot);
+    qInfo("screenshot: %s", qPrintable(shot));
+    return n;
+}
+
 // Permission bits do not stop root, and CI runs as root: there a test that
 // needs a file or folder its user may not touch runs that part as nobody.
 // Created as root, this hands the test's own folder to nobody and becomes

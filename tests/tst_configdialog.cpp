@@ -267,20 +267,24 @@ void TestConfigDialog::closingKeepsTheFile()
 void TestConfigDialog::okWithoutTemporaryFile_data()
 {
     QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("told"); // the file a failed save names, or nothing: saved
+    QTest::addColumn<QString>("saved"); // where, or nothing: the save failed
+    QTest::addColumn<QString>("told"); // the file a failed save names first
+    const QString own = "config/tst_configdialog/";
     // No temporary file can be made there, but the file itself is writable.
-    QTest::newRow("read-only folder") << "readonly" << QString();
+    QTest::newRow("read-only folder") << "readonly" << "KestaConfig.dat" << QString();
     // Nor is the file, nor the user's own settings folder.
-    QTest::newRow("read-only folder and file") << "readonly both" << "config/tst_configdialog/KestaConfig.dat";
-    // Fails for root too: the name fits, a temporary name beside it does not.
-    QTest::newRow("no room for a temporary name") << "longname" << QString(250, 'k');
+    QTest::newRow("read-only folder and file") << "readonly both" << QString() << own + "KestaConfig.dat";
+    // Fails beside the file for root too: the name fits, a temporary name
+    // beside it does not. In the user's own folder the name is new.
+    QTest::newRow("no room for a temporary name") << "longname" << own + QString(250, 'k') << QString();
 }
 
-// Saved in place and closed; or the dialog stays open and says which file
-// could not be written and why, the old file whole, until "Cancel".
+// Saved and closed; or the dialog stays open and says which file could not
+// be written and why, the old file whole, until "Cancel".
 void TestConfigDialog::okWithoutTemporaryFile()
 {
     QFETCH(QString, folder);
+    QFETCH(QString, saved);
     QFETCH(QString, told);
 
     QTemporaryDir here;
@@ -310,8 +314,10 @@ void TestConfigDialog::okWithoutTemporaryFile()
     QTest::mouseClick(w.ok, Qt::LeftButton);
     QFile::setPermissions(here.path(), all);
 
-    QCOMPARE(dialog.isVisible(), !told.isEmpty());
-    QCOMPARE(contents(name), told.isEmpty() ? bytes(80, 1, 10, 100) : before);
+    QCOMPARE(dialog.isVisible(), saved.isEmpty());
+    QCOMPARE(contents(name), saved == "KestaConfig.dat" ? bytes(80, 1, 10, 100) : before);
+    if (!saved.isEmpty())
+        QCOMPARE(contents(here.filePath(saved)), bytes(80, 1, 10, 100));
     QCOMPARE(QDir(here.path()).entryList(QDir::Files).size(), 1);
     if (!told.isEmpty()) {
         QVERIFY(w.saveFailure->isVisible());

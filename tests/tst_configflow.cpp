@@ -18,6 +18,7 @@ private slots:
     void viewTakesTheFile_data();
     void viewTakesTheFile();
     void dialogByKeyboardThenView();
+    void okInDeletedFolder();
     void closeButtonKeepsTheFile();
     void fifoAtTheName_data();
     void fifoAtTheName();
@@ -91,6 +92,20 @@ void TestConfigFlow::dialogByKeyboardThenView()
         QVERIFY2(!id.isEmpty(), "no view was shown");
         drawsOneWireFrameHeart(id, mode.join(""));
     }
+}
+
+// A daemon's or a terminal's working folder can be deleted while the dialog
+// is open, and still look writable: "Ok" saves to the user's own folder.
+void TestConfigFlow::okInDeletedFolder()
+{
+    QTemporaryDir config, dir;
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    Hearts dialog({"/c"}, dir.path());
+    qunsetenv("XDG_CONFIG_HOME");
+    QVERIFY(dir.remove());
+    saveByKeyboard(dialog);
+    QCOMPARE(contents(config.filePath("hearts/KestaConfig.dat")).toHex(),
+             encoded(HeartSettings{1, true, 25, 40}).toHex());
 }
 
 // Edited first, so that saving would show; then the window manager's close.

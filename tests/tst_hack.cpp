@@ -346,7 +346,8 @@ void HackTest::debianPackage()
 
     const QString listing = run("dpkg-deb", {"-c", deb});
     for (const char *entry : {"./usr/bin/hearts", "./usr/libexec/xscreensaver/hearts -> ../../bin/hearts",
-                              "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6.gz"})
+                              "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6.gz",
+                              "./usr/share/applications/screensavers/hearts.desktop"})
         QVERIFY2(listing.contains(QRegularExpression(" " + QRegularExpression::escape(entry) + "$",
                                                      QRegularExpression::MultilineOption)),
                  qPrintable(listing));
@@ -418,19 +419,7 @@ void HackTest::underTheDaemon()
     xdotool({"mousemove", "640", "500"}); // over the saver, and before it starts
     QCOMPARE(command("-activate"), 0);
     QTRY_COMPARE_WITH_TIMEOUT(processesOf(executable), 1, 10000);
-    // The first frames can take seconds on a busy machine.
-    QImage screen;
-    PictureCount n;
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QTest::qWait(500);
-        screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
-        n = countPicture(screen, pictureIn(screen.size()));
-    } while (!drawnWithinPicture(n, 10000) && clock.elapsed() < 15000);
-    const QString shot = QDir(binaryDir).filePath("hearts-under-xscreensaver.png");
-    screen.save(shot);
-    qInfo("screenshot: %s", qPrintable(shot));
+    const PictureCount n = heartsOnScreen(QDir(binaryDir).filePath("hearts-under-xscreensaver.png"));
     QVERIFY2(drawnWithinPicture(n, 10000), qPrintable(describe(n)));
     QVERIFY2(!cursorVisible(), "the hack shows a cursor over the saver");
 

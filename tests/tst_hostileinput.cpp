@@ -121,7 +121,7 @@ QList<QByteArray> hostileArguments()
             a = QByteArray("/") + char(" /CSpa.:\xc3\xe3"[below(10)]) + randomBytes(below(8), 1);
             break;
         }
-        if (!a.startsWith("/c") && !a.startsWith("/s"))
+        if (!a.toLower().startsWith("/c") && !a.toLower().startsWith("/s")) // the letter in either case
             arguments += a;
     }
     return arguments;

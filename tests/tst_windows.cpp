@@ -51,8 +51,8 @@ private slots:
     void screenSaverInput();
     void settingsThenScreenSaver();
     void settingsFromAnyFolder();
-    void preview_data();
-    void preview();
+    void fromSettings_data();
+    void fromSettings();
     void endsAtOnce_data();
     void endsAtOnce();
 
@@ -119,23 +119,27 @@ void WindowsTest::screenSaverOnEveryScreen()
 
 void WindowsTest::screenSaverInput_data()
 {
+    QTest::addColumn<QString>("mode");
     QTest::addColumn<QStringList>("first");
     QTest::addColumn<QStringList>("then");
     QTest::addColumn<bool>("ends");
     const QStringList nothing;
     const QStringList move{"mousemove_relative", "--", "1", "0"};
-    QTest::newRow("key") << nothing << QStringList{"key", "a"} << true;
-    QTest::newRow("click") << nothing << QStringList{"click", "1"} << true;
-    QTest::newRow("one move") << move << nothing << false;
-    QTest::newRow("second move") << move << move << true;
+    QTest::newRow("key") << "/s" << nothing << QStringList{"key", "a"} << true;
+    // As Explorer's "Test" and a double-click start it.
+    QTest::newRow("key, capital S") << "/S" << nothing << QStringList{"key", "a"} << true;
+    QTest::newRow("click") << "/s" << nothing << QStringList{"click", "1"} << true;
+    QTest::newRow("one move") << "/s" << move << nothing << false;
+    QTest::newRow("second move") << "/s" << move << move << true;
 }
 
 void WindowsTest::screenSaverInput()
 {
+    QFETCH(QString, mode);
     QFETCH(QStringList, first);
     QFETCH(QStringList, then);
     QFETCH(bool, ends);
-    Hearts hearts({"/s"}, QString(), wine);
+    Hearts hearts({mode}, QString(), wine);
     QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), viewOnEveryScreen(), 30000);
     // Input counts once hearts are drawn. Before, the program is still busy
     // starting OpenGL, and Windows merges a move made then into the one it
@@ -196,30 +200,38 @@ void WindowsTest::settingsFromAnyFolder()
     drawsOneWireFrameHeart(id, "/s");
 }
 
-void WindowsTest::preview_data()
+// The preview, and the dialog the settings' "Settings..." button opens.
+void WindowsTest::fromSettings_data()
 {
-    QTest::addColumn<QString>("form");
+    QTest::addColumn<QString>("args"); // %llu: the settings' window
     QTest::addColumn<QSize>("size");
-    QTest::newRow("/p, Windows' size") << "space" << QSize(152, 112);
-    QTest::newRow("/p:, larger") << "colon" << QSize(400, 300);
+    QTest::addColumn<QString>("told");
+    const auto preview = [](QSize s) {
+        return QString("child %1x%2, resized %3x%4, input running")
+            .arg(s.width()).arg(s.height()).arg(s.width() + 100).arg(s.height() + 60);
+    };
+    QTest::newRow("/p, Windows' size") << "/p %llu" << QSize(152, 112) << preview(QSize(152, 112));
+    QTest::newRow("/p:, larger") << "/p:%llu" << QSize(400, 300) << preview(QSize(400, 300));
+    QTest::newRow("/P, capital") << "/P %llu" << QSize(152, 112) << preview(QSize(152, 112));
+    QTest::newRow("/C") << "/C" << QSize(400, 300) << "dialog, owner none";
+    QTest::newRow("/c:, owned") << "/c:%llu" << QSize(400, 300) << "dialog, owner host, centred";
 }
 
 // Under Wine the preview's picture cannot be grabbed: Wine does not draw a
 // window that another process made a child of its own.
-void WindowsTest::preview()
+void WindowsTest::fromSettings()
 {
-    QFETCH(QString, form);
+    QFETCH(QString, args);
     QFETCH(QSize, size);
+    QFETCH(QString, told);
     const QString program = "Z:" + QString(qgetenv("HEARTS_EXECUTABLE")).replace('/', '\\');
-    const QStringList told = run("wine", {HEARTS_WINHELPERS "/winpreview.exe", program, form,
-                                          QString::number(size.width()), QString::number(size.height())},
-                                 90000).remove('\r').split('\n');
-    QCOMPARE(told.mid(0, 3).join(", "), QString("child %1x%2, resized %3x%4, input running")
-                                            .arg(size.width()).arg(size.height())
-                                            .arg(size.width() + 100).arg(size.height() + 60));
-    // Within a second of the host's end, with status 0.
-    const QRegularExpressionMatch ended = QRegularExpression("^ended (\\d+) 0$").match(told.value(3));
-    QVERIFY2(ended.hasMatch() && ended.captured(1).toInt() < 1000, qPrintable(told.value(3)));
+    const QStringList lines = run("wine", {HEARTS_WINHELPERS "/winpreview.exe", program, args,
+                                           QString::number(size.width()), QString::number(size.height())},
+                                  90000).remove('\r').split('\n');
+    QCOMPARE(lines.mid(0, lines.size() - 1).join(", "), told);
+    // Within a second of the host's end or the dialog's close, with status 0.
+    const QRegularExpressionMatch ended = QRegularExpression("^ended (\\d+) 0$").match(lines.last());
+    QVERIFY2(ended.hasMatch() && ended.captured(1).toInt() < 1000, qPrintable(lines.last()));
 }
 
 void WindowsTest::endsAtOnce_data()
@@ -229,7 +241,6 @@ void WindowsTest::endsAtOnce_data()
     QTest::newRow("preview without a window") << QStringList{"/p"};
     QTest::newRow("preview of window 0") << QStringList{"/p", "0"};
     QTest::newRow("preview of text") << QStringList{"/p", "abc"};
-    QTest::newRow("upper S") << QStringList{"/S"};
     QTest::newRow("hack") << QStringList{"--root"};
     QTest::newRow("empty") << QStringList{""};
 }

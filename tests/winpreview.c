@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
 /* Stands in for Windows' screen-saver settings: a window with a W x H client
-   area whose handle goes to PROGRAM as "/p <handle>" (space) or "/p:<handle>"
-   (colon). Prints the client size of the child PROGRAM puts into it, then the
-   same once the window has grown by 100 x 60, whether PROGRAM still runs
-   after a key and two moves over it, and the milliseconds from the window's
-   destruction to PROGRAM's end with its exit status.
-   Usage: winpreview PROGRAM space|colon W H */
+   area whose handle goes to PROGRAM in ARGS, where %llu stands for it ("/p
+   %llu", "/p:%llu", "/c:%llu"). For a preview, prints the client size of the
+   child PROGRAM puts into it, then the same once the window has grown by
+   100 x 60, whether PROGRAM still runs after a key and two moves over it,
+   and the milliseconds from the window's destruction to PROGRAM's end with
+   its exit status. For the settings ("/c"), whether the window owns the
+   "Configuration" dialog and it is centred on it, then the same milliseconds
+   from the dialog's close.
+   Usage: winpreview PROGRAM ARGS W H */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -38,6 +41,34 @@ static void childSize(const char *label, HWND host, LONG w, LONG h)
     printf("%s %ldx%ld\n", label, r.right, r.bottom);
 }
 
+static int ended(HANDLE program, DWORD start)
+{
+    const DWORD waited = WaitForSingleObject(program, 5000);
+    DWORD status = 0;
+    GetExitCodeProcess(program, &status);
+    printf("ended %lu %lu\n", waited == WAIT_OBJECT_0 ? GetTickCount() - start : 99999UL, status);
+    return 0;
+}
+
+static int settings(HWND host, HANDLE program)
+{
+    HWND dialog = NULL;
+    for (int i = 0; i < 300 && !dialog; ++i, pump(100))
+        dialog = FindWindowW(NULL, L"Configuration");
+    pump(500); /* owned and placed once shown */
+    const HWND owner = GetWindow(dialog, GW_OWNER);
+    RECT d, o;
+    GetWindowRect(dialog, &d);
+    GetWindowRect(host, &o);
+    const BOOL centred = labs(d.left + d.right - o.left - o.right) <= 2
+                         && labs(d.top + d.bottom - o.top - o.bottom) <= 2;
+    printf("%s, owner %s%s\n", dialog ? "dialog" : "no dialog", owner == host ? "host" : owner ? "another" : "none",
+           centred ? ", centred" : "");
+    const DWORD start = GetTickCount();
+    PostMessageW(dialog, WM_CLOSE, 0, 0);
+    return ended(program, start);
+}
+
 int main(int argc, char **argv)
 {
     if (argc != 5)
@@ -47,17 +78,19 @@ int main(int argc, char **argv)
     RegisterClassW(&c);
     RECT r = {0, 0, w, h};
     AdjustWindowRect(&r, WS_OVERLAPPEDWINDOW, FALSE);
-    HWND host = CreateWindowW(L"winpreview", L"preview host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
+    HWND host = CreateWindowW(L"winpreview", L"settings host", WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_VISIBLE,
                               100, 100, r.right - r.left, r.bottom - r.top, NULL, NULL, c.hInstance, NULL);
     pump(300);
-    char line[2 * MAX_PATH];
-    snprintf(line, sizeof line, strcmp(argv[2], "colon") ? "\"%s\" /p %llu" : "\"%s\" /p:%llu", argv[1],
-             (unsigned long long)(UINT_PTR)host);
+    char args[MAX_PATH], line[2 * MAX_PATH];
+    snprintf(args, sizeof args, argv[2], (unsigned long long)(UINT_PTR)host);
+    snprintf(line, sizeof line, "\"%s\" %s", argv[1], args);
     STARTUPINFOA si;
     GetStartupInfoA(&si);
     PROCESS_INFORMATION pi;
     if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return 3;
+    if (args[1] == 'c' || args[1] == 'C')
+        return settings(host, pi.hProcess);
     childSize("child", host, w, h);
     GetWindowRect(host, &r);
     SetWindowPos(host, NULL, 0, 0, r.right - r.left + 100, r.bottom - r.top + 60, SWP_NOMOVE | SWP_NOZORDER);
@@ -85,9 +118,5 @@ int main(int argc, char **argv)
 
     const DWORD start = GetTickCount();
     DestroyWindow(host);
-    const DWORD waited = WaitForSingleObject(pi.hProcess, 5000);
-    DWORD status = 0;
-    GetExitCodeProcess(pi.hProcess, &status);
-    printf("ended %lu %lu\n", waited == WAIT_OBJECT_0 ? GetTickCount() - start : 99999UL, status);
-    return 0;
+    return ended(pi.hProcess, start);
 }

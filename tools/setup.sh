@@ -6,10 +6,11 @@
 # installs what the test suite needs (Qt 6 as well as Qt 5, since the suite
 # runs against both builds; an X server with software OpenGL, a window
 # manager, tools that send real input, valgrind, a nested X server that
-# reports two monitors and one whose monitors xrandr plugs in and out, a
-# screen-saver daemon, three Wayland compositors, sway, KWin and mutter, with
-# tools that grab their outputs and send them input, Debian's packaging tools
-# and Wine, which runs the Windows program) and builds everything.
+# reports two monitors and one whose monitors xrandr plugs in and out, the
+# screen-saver daemons xscreensaver, MATE's and, on Debian 13, Xfce's, three
+# Wayland compositors, sway, KWin and mutter, with tools that grab their
+# outputs and send them input, Debian's packaging tools and Wine, which runs
+# the Windows program) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,12 +31,17 @@ qt6=(qt6-base-dev)
 # kscreen-doctor, which sets the scales of KWin's outputs: Plasma 5's on
 # Debian 12, Plasma 6's after.
 kscreen=libkscreen-bin
-grep -q '^VERSION_ID="12"' /etc/os-release && kscreen=libkf5screen-bin
+# Xfce's screen saver, which Debian 12 does not have, with its settings tool.
+xfce=(xfce4-screensaver xfconf)
+if grep -q '^VERSION_ID="12"' /etc/os-release; then
+    kscreen=libkf5screen-bin
+    xfce=()
+fi
 if $test; then
     packages+=("${qt5[@]}" "${qt6[@]}"
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
-               xscreensaver dpkg-dev wine wine64
+               xscreensaver mate-screensaver "${xfce[@]}" procps dpkg-dev wine wine64
                sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin
                dbus-daemon libglib2.0-bin kwin-wayland "$kscreen" plasma-wayland-protocols
                mutter pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base)
