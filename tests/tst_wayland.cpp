@@ -462,7 +462,7 @@ void WaylandTest::everyOutputCovered()
         return cursor > 20;
     };
     if (grabs)
-        QTRY_VERIFY2_WITH_TIMEOUT(cursorShown(), "no cursor shows here: the grabs below could not show one either", 5000);
+        QTRY_VERIFY2_WITH_TIMEOUT(cursorShown(), "no cursor shows here: the grabs below could not show one either", 10000);
 
     // Whatever the session's other variables say, WAYLAND_DISPLAY decides.
     Hearts hearts({"/s"}, {},
