@@ -219,6 +219,12 @@ void MonitorsTest::eachViewDrawsItsOwnField()
     QCOMPARE(int(one.field().size()), 1);
     QCOMPARE(int(many.field().size()), 300);
     QCOMPARE(HeartMesh::count(), 301);
+    // The one heart falls 10 units a second, out of the picture and back:
+    // grabbed well inside it.
+    const Frustum f{10, 100, 45.0, 4.0 / 3.0};
+    QTRY_VERIFY_WITH_TIMEOUT(std::abs(one.field()[0].position.y) < f.halfHeightAt(-one.field()[0].position.z) - 3
+                                 && std::abs(one.field()[0].position.x) < f.halfWidthAt(-one.field()[0].position.z) - 3,
+                             20000);
     const QImage a = QGuiApplication::primaryScreen()->grabWindow(one.winId()).toImage();
     const QImage b = QGuiApplication::primaryScreen()->grabWindow(many.winId()).toImage();
     // One heart, even at the nearest distance, covers well under 15000 pixels.
