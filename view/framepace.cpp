@@ -27,8 +27,6 @@ int FramePace::frameAt(std::int64_t nowNs)
 
 void FramePace::rest()
 {
-    awaitingDisplay = false;
-    held = false;
     lastFrameNs = -1;
     carriedNs = 0;
     rateSinceNs = -1;

@@ -63,18 +63,6 @@ void GLWidgetBase::glDraw()
         resizeGL(size.width(), size.height());
     }
     paintGL();
-    if (showFrameNow()) {
-        context->swapBuffers(window);
-        frameShown();
-    }
-}
-
-void GLWidgetBase::showHeldFrame()
-{
-    QWindow *window = windowHandle();
-    if (!context || !window || !window->isExposed() || !context->makeCurrent(window))
-        return;
     context->swapBuffers(window);
-    frameShown();
 }
 #endif

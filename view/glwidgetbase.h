@@ -6,9 +6,8 @@
 // a context that has a depth buffer and no alpha, in which OpenGL 1.1's fixed
 // functions work. Each frame (glDraw) makes the context current, calls
 // initializeGL the first time, resizeGL whenever the window's size in device
-// pixels differs from the last frame's, then paintGL, and swaps, unless
-// showFrameNow() says to hold the frame back for showHeldFrame(). paintNow()
-// draws a frame and, unless held, shows it before returning.
+// pixels differs from the last frame's, then paintGL, and swaps. paintNow()
+// draws a frame and shows it before returning.
 //
 // The context is first bound to draw the first frame. A window manager places
 // and sizes a top-level window only after it is shown, and a software driver
@@ -41,9 +40,6 @@ protected:
     virtual void paintGL() = 0;
     virtual void glDraw();
     void paintNow() { glDraw(); }
-    virtual bool showFrameNow() { return true; }
-    virtual void frameShown() {}
-    void showHeldFrame();
 
     // Qt paints nothing of this widget's: exposures and resizes come here.
     QPaintEngine *paintEngine() const override { return nullptr; }
@@ -67,16 +63,6 @@ public:
 
 protected:
     void paintNow() { repaint(); }
-    virtual bool showFrameNow() { return true; }
-    virtual void frameShown() {}
-    void showHeldFrame()
-    {
-        if (!isValid())
-            return;
-        makeCurrent();
-        swapBuffers();
-        frameShown();
-    }
 
     // QGLWidget would bind its context at the first resize, while the window
     // is still being shown, and fit only on resizes.
@@ -97,10 +83,7 @@ protected:
             resizeGL(size.width(), size.height());
         }
         paintGL();
-        if (showFrameNow()) {
-            swapBuffers();
-            frameShown();
-        }
+        swapBuffers();
     }
 
 private:

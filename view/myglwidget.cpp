@@ -8,7 +8,6 @@
 
 #include <GL/gl.h>
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QLoggingCategory>
 #include <QScreen>
 #include <QTimer>
@@ -25,17 +24,10 @@ constexpr double heartBevelWidth = 0.15;
 // QT_LOGGING_RULES=hearts.pace.debug=true.
 Q_LOGGING_CATEGORY(paceLog, "hearts.pace", QtWarningMsg)
 
-// Wayland compositors say when they have taken a frame; until then a swap
-// would wait for them.
-bool displaySaysWhenTaken()
-{
-    return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
-}
 } // namespace
 
 MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     : GLWidgetBase(parent)
-    , pace(displaySaysWhenTaken())
     , moves(&ownMoves)
     , screenSaverMode(screenSaverMode)
     , random(&std::rand)
@@ -132,10 +124,6 @@ bool MyGLWidget::eventFilter(QObject *watched, QEvent *event)
             animationTimer->stop();
             pace.rest();
         }
-    } else if (event->type() == QEvent::UpdateRequest && pace.awaitsDisplay()) {
-        if (pace.displayReady())
-            showHeldFrame();
-        return true; // asked for by frameShown, only to learn this
     }
     return false;
 }
@@ -156,24 +144,12 @@ void MyGLWidget::createHearts()
 
 void MyGLWidget::animate()
 {
-    if (pace.frameAsked())
-        drawFrame();
-}
-
-void MyGLWidget::drawFrame()
-{
     const qint64 now = wallClock.nsecsElapsed();
     step(pace.frameAt(now));
     FramePace::Rate rate;
     if (pace.rateDue(now, rate) && paceLog().isDebugEnabled())
         qCDebug(paceLog, "%s: %.1f frames, %.1f ticks a second", qPrintable(windowHandle()->screen()->name()),
                 rate.frames / rate.seconds, rate.ticks / rate.seconds);
-}
-
-void MyGLWidget::frameShown()
-{
-    if (pace.awaitsDisplay())
-        windowHandle()->requestUpdate(); // delivered once the display has taken this frame
 }
 
 void MyGLWidget::step(int ticks)

@@ -43,7 +43,7 @@ public:
     void countMovesWith(MoveCount *shared) { moves = shared; }
 
 protected slots:
-    // The timer: the next frame, unless the last waits to be shown.
+    // The timer: the next frame.
     void animate();
 
 protected:
@@ -56,13 +56,10 @@ protected:
     void initializeGL() override;
     void resizeGL(int width, int height) override;
     void paintGL() override;
-    bool showFrameNow() override { return pace.showNow(); }
-    void frameShown() override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createHearts();
-    void drawFrame();
     Frustum frustum() const { return {nearDistance, farDistance, fieldOfView, aspectRatio}; }
 
     std::vector<HeartInstance> hearts;
