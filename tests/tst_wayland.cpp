@@ -565,8 +565,8 @@ void WaylandTest::windowWithWaylandAlone()
 }
 
 // Whatever rate the compositor takes frames at, the hearts tick 100 times a
-// second, and each output's view draws as often as the window alone does: no
-// view waits for another's frame.
+// second, and each output's view draws as often as the window alone does:
+// one view's swap, which waits for its output, does not hold back another's.
 void WaylandTest::eachViewAtItsOutputsPace()
 {
     // One heart: two outputs' eighty, drawn and composited in software on two
