@@ -26,6 +26,28 @@
 #include <functional>
 #include <vector>
 
+// How long anything the program does (a window shown, a first frame, a redraw,
+// its end) may take on a loaded machine: ten times what it takes on a quiet
+// one under the sanitizers. A check waits until the thing holds, never a set
+// time: how long it takes is the machine's, not the program's.
+constexpr int programMs = 30000;
+
+// Tries check until it holds, every tenth of a second, for up to timeoutMs;
+// whether it held. Unlike QTRY's checks, it does not try once more after
+// holding, so what the last try saw (a grab, say) is what held.
+template <typename Check>
+bool eventually(Check check, int timeoutMs = programMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    while (!check()) {
+        if (clock.elapsed() > timeoutMs)
+            return false;
+        QTest::qWait(100);
+    }
+    return true;
+}
+
 // Runs a helper command and returns what it printed, trimmed.
 inline QString run(const QString &program, const QStringList &args, int timeoutMs = 15000)
 {
@@ -170,8 +192,8 @@ public:
     }
 
     // The program's visible window (with this title, if given), waiting up to
-    // ten seconds or as long as given; empty if none came.
-    QString window(const QString &title = QString(), int timeoutMs = 10000)
+    // programMs or as long as given; empty if none came.
+    QString window(const QString &title = QString(), int timeoutMs = programMs)
     {
         const QString pid = QString::number(process.processId());
         const QString name = title.isEmpty() ? "." : "^" + QRegularExpression::escape(title) + "$";
@@ -218,7 +240,7 @@ private:
 };
 
 // The first input must leave the screen saver running for two seconds; the
-// second must then end it with status 0 within two seconds, or not at all.
+// second must then end it with status 0, or leave it running for two more.
 // Each input is a command for send: xdotool's, unless another is given.
 inline void saverInput(Hearts &hearts, const QStringList &first, const QStringList &then, bool ends,
                        const std::function<void(const QStringList &)> &send = xdotool)
@@ -229,7 +251,7 @@ inline void saverInput(Hearts &hearts, const QStringList &first, const QStringLi
     if (!then.isEmpty())
         send(then);
     if (ends) {
-        QVERIFY2(hearts.endsWithin(2000), "still running");
+        QVERIFY2(hearts.endsWithin(programMs), "still running");
         QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
         QCOMPARE(hearts.exitCode(), 0);
     } else {
@@ -332,13 +354,11 @@ inline PictureCount heartsOnScreen(const QString &shot)
 {
     QImage screen;
     PictureCount n;
-    QElapsedTimer clock;
-    clock.start();
-    do {
-        QTest::qWait(500);
+    eventually([&] {
         screen = QGuiApplication::primaryScreen()->grabWindow(0).toImage();
         n = countPicture(screen, pictureIn(screen.size()));
-    } while (!drawnWithinPicture(n, 10000) && clock.elapsed() < 15000);
+        return drawnWithinPicture(n, 10000);
+    });
     screen.save(shot);
     qInfo("screenshot: %s", qPrintable(shot));
     return n;
@@ -426,15 +446,12 @@ inline Picture measure(const QImage &image)
 inline std::vector<Picture> framesWithHearts(const QString &id, int wanted)
 {
     std::vector<Picture> frames;
-    QElapsedTimer clock;
-    clock.start();
-    while (int(frames.size()) < wanted && clock.elapsed() < 15000) {
-        const QImage image = grabWindow(id);
-        const Picture p = measure(image);
+    eventually([&] {
+        const Picture p = measure(grabWindow(id));
         if (p.lit >= 1000)
             frames.push_back(p);
-        QTest::qWait(150);
-    }
+        return int(frames.size()) >= wanted;
+    });
     return frames;
 }
 

@@ -71,15 +71,15 @@ void DesktopsTest::underTheDaemon()
         for (QProcess *p : {&saver, &bus})
             p->waitForFinished();
     });
-    QTRY_VERIFY2_WITH_TIMEOUT(execute(command + " --query") == 0, saver.readAllStandardError().constData(), 10000);
+    QTRY_VERIFY2_WITH_TIMEOUT(execute(command + " --query") == 0, saver.readAllStandardError().constData(), programMs);
     xdotool({"mousemove", "640", "500"});
     QCOMPARE(execute(command + " --activate"), 0);
     const auto hacks = [] { return run("pgrep", {"-c", "-x", "-f", "hearts --root"}).toInt(); };
-    QTRY_COMPARE_WITH_TIMEOUT(hacks(), 1, 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(hacks(), 1, programMs);
     const PictureCount n = heartsOnScreen(QString(HEARTS_BINARY_DIR "/hearts-under-%1.png").arg(daemon.first()));
     QVERIFY2(drawnWithinPicture(n, 10000), qPrintable(describe(n)));
     QCOMPARE(execute(command + " --exit"), 0);
-    QTRY_COMPARE_WITH_TIMEOUT(hacks(), 0, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(hacks(), 0, programMs);
 }
 
 QTEST_MAIN(DesktopsTest)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The real view in a real window: what it draws, where, and how it ends.
 #include "view/myglwidget.h"
+#include "testsupport.h"
 
 #include <GL/gl.h>
 #include <QGuiApplication>
@@ -315,25 +316,29 @@ void HeartViewTest::bandsStayBlack()
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTRY_COMPARE(w.size(), window);
-    QTest::qWait(300);
-    const QImage image = grab(w);
+    // The first frame that reaches the picture's edges, at this size.
     int inBands = 0;
     int edgeLit = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        for (int x = 0; x < image.width(); ++x) {
-            const bool on = lit(image.pixel(x, y));
-            if (!picture.contains(x, y))
-                inBands += on;
-            // Within 3 pixels inside the picture's long edges.
-            const bool nearEdge = window.width() > window.height()
-                                      ? (x - picture.left() < 3 || picture.right() - x < 3)
-                                      : (y - picture.top() < 3 || picture.bottom() - y < 3);
-            if (picture.contains(x, y) && nearEdge)
-                edgeLit += on;
+    const auto count = [&] {
+        const QImage image = grab(w);
+        inBands = edgeLit = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                const bool on = lit(image.pixel(x, y));
+                if (!picture.contains(x, y))
+                    inBands += on;
+                // Within 3 pixels inside the picture's long edges.
+                const bool nearEdge = window.width() > window.height()
+                                          ? (x - picture.left() < 3 || picture.right() - x < 3)
+                                          : (y - picture.top() < 3 || picture.bottom() - y < 3);
+                if (picture.contains(x, y) && nearEdge)
+                    edgeLit += on;
+            }
         }
-    }
+        return edgeLit > 0;
+    };
+    QVERIFY2(eventually(count), "the picture should reach its edges");
     QCOMPARE(inBands, 0);
-    QVERIFY2(edgeLit > 0, "the picture should reach its edges");
 }
 
 // On its own timer, every heart falls by the same whole number of ticks, or
@@ -347,9 +352,7 @@ void HeartViewTest::heartsFallBetweenFrames()
     for (const HeartInstance &h : w.field())
         before.push_back(h.position.y);
     const QImage first = grab(w);
-    QTest::qWait(400);
-    const QImage second = grab(w);
-    QVERIFY(first != second);
+    QVERIFY(eventually([&] { return grab(w) != first; }));
 
     double drop = -1;
     int stayed = 0, fell = 0;
@@ -389,9 +392,8 @@ void HeartViewTest::speedByTheClock()
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QTest::qWait(300); // past the window manager's exposures
     w.frames.clear();
-    QTest::qWait(2000);
-    const auto &f = w.frames;
-    QVERIFY(f.size() > 8);
+    const auto &f = w.frames; // two seconds of them, however many that is here
+    QVERIFY(eventually([&] { return f.size() > 8 && f.back().ms - f.front().ms >= 2000; }));
     const double fell = f.front().y - f.back().y, turned = f.back().angle - f.front().angle;
     const double perSecond = fell * 1000.0 / double(f.back().ms - f.front().ms);
     QVERIFY2(std::abs(turned - fell / HeartField::fallPerTick) < 1.5, qPrintable(QString("%1 degrees").arg(turned)));
@@ -420,8 +422,7 @@ void HeartViewTest::minimizedViewRests()
     const std::size_t shown = w.frames.size();
     w.showNormal();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QTest::qWait(300);
-    QVERIFY(w.field()[0].position.y < y && w.field()[0].angle > a);
+    QVERIFY(eventually([&] { return w.field()[0].position.y < y && w.field()[0].angle > a; }));
     std::size_t i = shown;
     while (i < w.frames.size() && w.drop(i) == 0.0)
         ++i; // exposures, which draw without a tick

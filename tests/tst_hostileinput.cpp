@@ -153,7 +153,7 @@ void TestHostileInput::randomFirstArgument()
         // The watcher does see a window when one is mapped.
         Hearts windowed({});
         int maps = 0;
-        QTRY_VERIFY_WITH_TIMEOUT((maps += watcher.maps()) > 0, 10000);
+        QTRY_VERIFY_WITH_TIMEOUT((maps += watcher.maps()) > 0, programMs);
     }
     QTest::qWait(500);
     watcher.maps();
@@ -219,7 +219,7 @@ void TestHostileInput::inputStorm()
     XSync(display, False);
     XCloseDisplay(display);
 
-    QVERIFY2(hearts.endsWithin(10000), "still running after the storm");
+    QVERIFY2(hearts.endsWithin(programMs), "still running after the storm");
     QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
     QVERIFY2(hearts.exitCode() == 0, hearts.errorOutput().constData());
     QVERIFY(hearts.output().isEmpty());

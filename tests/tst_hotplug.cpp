@@ -45,14 +45,14 @@ void HotplugTest::viewsFollowMonitors()
     };
     xdotool({"mousemove", "100", "100"});
     Hearts hearts({"/s"});
-    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), QString("800x600+0+0 full"), 10000);
+    QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), QString("800x600+0+0 full"), programMs);
     for (const auto &step : steps) {
         run("xrandr", step.xrandr);
-        QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), step.views, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(hearts.layout(), step.views, programMs);
         QVERIFY2(hearts.running(), step.what);
     }
     xdotool({"key", "a"});
-    QVERIFY2(hearts.endsWithin(2000), "a key did not end it");
+    QVERIFY2(hearts.endsWithin(programMs), "a key did not end it");
     QCOMPARE(hearts.exitStatus(), QProcess::NormalExit);
     QCOMPARE(hearts.exitCode(), 0);
 }

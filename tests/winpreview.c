@@ -28,11 +28,11 @@ static BOOL CALLBACK first(HWND window, LPARAM found)
     return FALSE;
 }
 
-/* Waits up to 15 s for the child to reach w x h. */
+/* Waits up to 30 s for the child to reach w x h. */
 static void childSize(const char *label, HWND host, LONG w, LONG h)
 {
     RECT r = {0, 0, 0, 0};
-    for (int i = 0; i < 1500 && (r.right != w || r.bottom != h); ++i, pump(10)) {
+    for (int i = 0; i < 3000 && (r.right != w || r.bottom != h); ++i, pump(10)) {
         HWND child = NULL;
         EnumChildWindows(host, first, (LPARAM)&child);
         if (!child || !GetClientRect(child, &r))
@@ -43,25 +43,28 @@ static void childSize(const char *label, HWND host, LONG w, LONG h)
 
 static int ended(HANDLE program, DWORD start)
 {
-    const DWORD waited = WaitForSingleObject(program, 5000);
+    const DWORD waited = WaitForSingleObject(program, 30000);
     DWORD status = 0;
     GetExitCodeProcess(program, &status);
     printf("ended %lu %lu\n", waited == WAIT_OBJECT_0 ? GetTickCount() - start : 99999UL, status);
     return 0;
 }
 
-static int settings(HWND host, HANDLE program)
+static int settings(HWND host, HANDLE program, BOOL given)
 {
     HWND dialog = NULL;
     for (int i = 0; i < 300 && !dialog; ++i, pump(100))
         dialog = FindWindowW(NULL, L"Configuration");
-    pump(500); /* owned and placed once shown */
-    const HWND owner = GetWindow(dialog, GW_OWNER);
-    RECT d, o;
-    GetWindowRect(dialog, &d);
-    GetWindowRect(host, &o);
-    const BOOL centred = labs(d.left + d.right - o.left - o.right) <= 2
-                         && labs(d.top + d.bottom - o.top - o.bottom) <= 2;
+    /* Owned and placed once shown: up to 30 s for it, if given the host. */
+    HWND owner = NULL;
+    BOOL centred = FALSE;
+    for (int i = 0; i < (given ? 300 : 1) && dialog && !(owner == host && centred); ++i, pump(100)) {
+        RECT d, o;
+        owner = GetWindow(dialog, GW_OWNER);
+        GetWindowRect(dialog, &d);
+        GetWindowRect(host, &o);
+        centred = labs(d.left + d.right - o.left - o.right) <= 2 && labs(d.top + d.bottom - o.top - o.bottom) <= 2;
+    }
     printf("%s, owner %s%s\n", dialog ? "dialog" : "no dialog", owner == host ? "host" : owner ? "another" : "none",
            centred ? ", centred" : "");
     const DWORD start = GetTickCount();
@@ -90,7 +93,7 @@ int main(int argc, char **argv)
     if (!CreateProcessA(NULL, line, NULL, NULL, FALSE, 0, NULL, NULL, &si, &pi))
         return 3;
     if (args[1] == 'c' || args[1] == 'C')
-        return settings(host, pi.hProcess);
+        return settings(host, pi.hProcess, strstr(argv[2], "%llu") != NULL);
     childSize("child", host, w, h);
     GetWindowRect(host, &r);
     SetWindowPos(host, NULL, 0, 0, r.right - r.left + 100, r.bottom - r.top + 60, SWP_NOMOVE | SWP_NOZORDER);

@@ -20,8 +20,8 @@ namespace {
 constexpr double heartThickness = 1.0;
 constexpr double heartBevelWidth = 0.15;
 
-// Each view's frames and ticks a second, when asked for with
-// QT_LOGGING_RULES=hearts.pace.debug=true.
+// Each view's frames and ticks a second, with its screen's refresh rate, when
+// asked for with QT_LOGGING_RULES=hearts.pace.debug=true.
 Q_LOGGING_CATEGORY(paceLog, "hearts.pace", QtWarningMsg)
 
 } // namespace
@@ -147,9 +147,11 @@ void MyGLWidget::animate()
     const qint64 now = wallClock.nsecsElapsed();
     step(pace.frameAt(now));
     FramePace::Rate rate;
-    if (pace.rateDue(now, rate) && paceLog().isDebugEnabled())
-        qCDebug(paceLog, "%s: %.1f frames, %.1f ticks a second", qPrintable(windowHandle()->screen()->name()),
-                rate.frames / rate.seconds, rate.ticks / rate.seconds);
+    if (pace.rateDue(now, rate) && paceLog().isDebugEnabled()) {
+        const QScreen *screen = windowHandle()->screen();
+        qCDebug(paceLog, "%s: %.1f frames, %.1f ticks a second (%.0f Hz)", qPrintable(screen->name()),
+                rate.frames / rate.seconds, rate.ticks / rate.seconds, screen->refreshRate());
+    }
 }
 
 void MyGLWidget::step(int ticks)
