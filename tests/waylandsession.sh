@@ -1,9 +1,10 @@
 #!/bin/bash
 # SPDX-License-Identifier: MIT
-# waylandsession.sh COMPOSITOR COMMAND...: runs a command beside a Wayland
-# compositor of its own, sway, kwin or mutter, headless and drawn in software,
-# with two outputs side by side, the left at scale 2 and the right at scale 1,
-# no X11 and no input devices but those its clients make:
+# waylandsession.sh [--rates HZ,HZ] COMPOSITOR COMMAND...: runs a command
+# beside a Wayland compositor of its own, sway, kwin or mutter, headless and
+# drawn in software, with two outputs side by side, the left at scale 2 and
+# the right at scale 1, refreshing 60 times a second or (sway only) as many as
+# --rates gives, no X11 and no input devices but those its clients make:
 #   sway    HEADLESS-1, 640x480 (4:3) in 1280x960 pixels; HEADLESS-2, 800x450
 #   kwin    Virtual-0, 640x512 in 1280x1024 pixels; Virtual-1, 1280x1024
 #   mutter  Meta-0, 1600x1200 pixels (4:3); Meta-1, 800x450; mutter lays
@@ -13,6 +14,11 @@
 # HEARTS_WAYLAND_DISPLAY (its socket), and HEARTS_SWAYSOCK or
 # HEARTS_WAYLAND_BUS (the session bus of kwin or mutter, which root may use).
 set -u
+rates=(60 60)
+if [ "$1" = --rates ]; then
+    IFS=, read -r -a rates <<<"$2"
+    shift 2
+fi
 compositor=$1
 shift
 dir=$(mktemp -d)
@@ -36,10 +42,10 @@ CONF
 bus=(dbus-run-session --config-file="$dir/bus.conf" -- sh -c 'echo "$DBUS_SESSION_BUS_ADDRESS" >"$XDG_RUNTIME_DIR/bus"; exec "$@"' sh)
 case "$compositor" in
 sway)
-    cat >"$dir/config" <<'CONF'
+    cat >"$dir/config" <<CONF
 xwayland disable
-output HEADLESS-1 mode 1280x960 scale 2 position 0 0
-output HEADLESS-2 mode 800x450 position 640 0
+output HEADLESS-1 mode 1280x960@${rates[0]}Hz scale 2 position 0 0
+output HEADLESS-2 mode 800x450@${rates[1]}Hz position 640 0
 CONF
     command=(env WLR_BACKENDS=headless WLR_HEADLESS_OUTPUTS=2 WLR_LIBINPUT_NO_DEVICES=1 WLR_RENDERER=pixman
              sway -c "$dir/config") ;;
@@ -74,7 +80,7 @@ exec mutter --headless --wayland --no-x11 --virtual-monitor 1600x1200 --virtual-
 SCRIPT
     command=("${bus[@]}" sh "$dir/mutter.sh") ;;
 *)
-    echo "usage: waylandsession.sh sway|kwin|mutter COMMAND..." >&2
+    echo "usage: waylandsession.sh [--rates HZ,HZ] sway|kwin|mutter COMMAND..." >&2
     exit 2 ;;
 esac
 # In a process group of its own, which ends with the command.

@@ -9,7 +9,7 @@
 # reports two monitors and one whose monitors xrandr plugs in and out, the
 # screen-saver daemons xscreensaver, MATE's and, on Debian 13, Xfce's, three
 # Wayland compositors, sway, KWin and mutter, with tools that grab their
-# outputs and send them input, Debian's packaging tools and Wine, which runs
+# outputs and send them input, sway's idle daemon and locker, Debian's packaging tools and Wine, which runs
 # the Windows program) and builds everything.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,7 +42,7 @@ if $test; then
                xvfb xauth openbox xdotool wmctrl x11-utils libxfixes-dev libxtst-dev valgrind
                xserver-xephyr xserver-xorg-core xserver-xorg-video-dummy x11-xserver-utils
                xscreensaver mate-screensaver "${xfce[@]}" procps dpkg-dev wine wine64
-               sway grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin
+               sway swayidle swaylock grim wtype qtwayland5 qt6-wayland libwayland-dev libwayland-bin
                dbus-daemon libglib2.0-bin kwin-wayland "$kscreen" plasma-wayland-protocols
                mutter pipewire wireplumber gstreamer1.0-pipewire gstreamer1.0-tools gstreamer1.0-plugins-base)
 elif [ "$qt" = 6 ]; then

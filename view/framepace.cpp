@@ -3,17 +3,16 @@
 
 #include <algorithm>
 
-int FramePace::frameAt(std::int64_t nowNs)
+FramePace::Frame FramePace::frameAt(std::int64_t nowNs)
 {
-    int ticks = 1;
-    if (lastFrameNs >= 0) {
-        const std::int64_t due = carriedNs + (nowNs - lastFrameNs);
-        ticks = int(std::clamp<std::int64_t>(due / tickNs, 1, maxTicksPerFrame));
-        // A frame a little early owes its tick to the next; a stall is not
-        // made up for.
-        carriedNs = std::clamp(due - ticks * tickNs, -tickNs, tickNs);
-    }
+    if (lastFrameNs >= 0)
+        fieldNs += std::min(nowNs - lastFrameNs, maxTicksPerFrame * tickNs);
     lastFrameNs = nowNs;
+    // The field's state after tick k stands for the clock at k ticks; the
+    // one to draw lies between the ticks on either side of the clock.
+    const std::int64_t due = fieldNs / tickNs + 1;
+    const int ticks = int(due - ticksRun);
+    ticksRun = due;
     // Counted from the first frame on: the frames after it, and their ticks,
     // fill the time since.
     if (rateSinceNs < 0) {
@@ -22,13 +21,12 @@ int FramePace::frameAt(std::int64_t nowNs)
         ++framesSince;
         ticksSince += ticks;
     }
-    return ticks;
+    return {ticks, double(fieldNs % tickNs) / double(tickNs)};
 }
 
 void FramePace::rest()
 {
     lastFrameNs = -1;
-    carriedNs = 0;
     rateSinceNs = -1;
     framesSince = 0;
     ticksSince = 0;

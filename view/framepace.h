@@ -3,22 +3,30 @@
 
 #include <cstdint>
 
-// How far the view's field moves in each frame: the hearts keep their speed
-// by the wall clock, whatever the display's rate. The view's 10 ms timer asks
-// for frames; where the display makes a swap wait (a compositor's frame
-// callback, a driver's vertical sync) or a frame takes long to draw, frames
-// come less often. Each frame advances the field by the 10 ms ticks passed
-// since the last frame, carrying the remainder: at least one, so no two frames
-// show the same positions, and at most ten, so a stalled machine never makes
-// the hearts jump more than a unit.
+// Where the view's field stands at each frame: the hearts keep their speed by
+// the wall clock, whatever the display's rate, and each frame shows them as
+// they are at its moment. Frames come when the display takes them (a
+// compositor's frame callback, a driver's vertical sync) or the view's 10 ms
+// timer asks, as often as they can be drawn.
+//
+// The field moves in whole 10 ms ticks. Its clock runs with the wall clock,
+// but never more than ten ticks a frame, so a stalled machine never makes the
+// hearts jump more than a unit, and not while the view rests. Each frame runs
+// the field up to the first tick past that clock, and is drawn the clock's
+// share of the way between the last two ticks.
 class FramePace
 {
 public:
     static constexpr std::int64_t tickNs = 10'000'000;
     static constexpr int maxTicksPerFrame = 10;
 
-    // A frame drawn at nowNs on a monotonic clock: how many ticks it advances.
-    int frameAt(std::int64_t nowNs);
+    struct Frame
+    {
+        int ticks;       // to run first, 0 to maxTicksPerFrame
+        double fraction; // from 0 to 1: the way from the tick before the last to the last
+    };
+    // A frame drawn at nowNs on a monotonic clock.
+    Frame frameAt(std::int64_t nowNs);
     // Unseen, the view rests: that time is not caught up.
     void rest();
 
@@ -34,7 +42,8 @@ public:
 
 private:
     std::int64_t lastFrameNs = -1; // none since the last rest
-    std::int64_t carriedNs = 0;
+    std::int64_t fieldNs = 0;      // the field's clock
+    std::int64_t ticksRun = 0;
     std::int64_t rateSinceNs = -1;
     int framesSince = 0;
     int ticksSince = 0;

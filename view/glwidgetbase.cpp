@@ -18,6 +18,8 @@ GLWidgetBase::GLWidgetBase(QWidget *parent)
     QSurfaceFormat format;
     format.setDepthBufferSize(24);
     format.setStencilBufferSize(8); // as Qt 5's default, so both builds get one framebuffer
+    if (pacedByDisplay())
+        format.setSwapInterval(0);
     windowHandle()->setSurfaceType(QSurface::OpenGLSurface);
     windowHandle()->setFormat(format);
     // Made now, as QGLWidget makes its own, but first bound to draw.

@@ -14,6 +14,13 @@
 // takes the window's size when the context is bound and again only after a
 // swap: bound any earlier, the first frame would be drawn at a size the window
 // no longer has.
+//
+// On Wayland a swap does not wait for the compositor to take the frame: the
+// toolkit's wait, on the one thread that draws every window of the program,
+// would hold up each view for every other's output. There the compositor
+// paces the frames instead (pacedByDisplay): its frame callback delivers the
+// update a view asks for with QWindow::requestUpdate().
+#include <QGuiApplication>
 #include <QtGlobal>
 
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
@@ -40,6 +47,7 @@ protected:
     virtual void paintGL() = 0;
     virtual void glDraw();
     void paintNow() { glDraw(); }
+    static bool pacedByDisplay() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
     // Qt paints nothing of this widget's: exposures and resizes come here.
     QPaintEngine *paintEngine() const override { return nullptr; }
@@ -57,12 +65,13 @@ class GLWidgetBase : public QGLWidget
 {
 public:
     explicit GLWidgetBase(QWidget *parent)
-        : QGLWidget(parent, nullptr, Qt::WindowFlags())
+        : QGLWidget(glFormat(), parent, nullptr, Qt::WindowFlags())
     {
     }
 
 protected:
     void paintNow() { repaint(); }
+    static bool pacedByDisplay() { return QGuiApplication::platformName().startsWith(QLatin1String("wayland")); }
 
     // QGLWidget would bind its context at the first resize, while the window
     // is still being shown, and fit only on resizes.
@@ -87,6 +96,14 @@ protected:
     }
 
 private:
+    static QGLFormat glFormat()
+    {
+        QGLFormat format = QGLFormat::defaultFormat();
+        if (pacedByDisplay())
+            format.setSwapInterval(0);
+        return format;
+    }
+
     bool initialized = false;
     QSize fitted;
 };

@@ -28,13 +28,42 @@ int place(HeartInstance &heart, const Frustum &f, RandomSource random);
 // spin. Returns whether it was respawned.
 bool fall(HeartInstance &heart, const Frustum &f, RandomSource random);
 
-// The per-frame turn: one degree further in the angle's own direction; 0 stays.
+// The turn each tick makes after the fall: one degree further in the angle's
+// own direction; 0 stays.
 inline void spin(double &angle)
 {
     if (angle > 0.0)
         angle += 1.0;
     else if (angle < 0.0)
         angle -= 1.0;
+}
+
+// Where a heart is drawn and how far it is turned.
+struct Pose
+{
+    Vector3D position;
+    double angle;
+};
+
+// A heart as the last tick found it, and whether that tick brought it back
+// above the top.
+struct TickStart
+{
+    Pose pose;
+    bool cameBack;
+};
+
+// The heart as a frame shows it, fraction (0 to 1) of the way from where the
+// last tick found it to where it left it. One that tick brought back above
+// the top is shown at its new place, not swept across the picture.
+inline Pose between(const TickStart &start, const HeartInstance &now, double fraction)
+{
+    if (start.cameBack)
+        return {now.position, now.angle};
+    const auto at = [fraction](double from, double to) { return from + (to - from) * fraction; };
+    const Vector3D &p = start.pose.position;
+    return {{at(p.x, now.position.x), at(p.y, now.position.y), at(p.z, now.position.z)},
+            at(start.pose.angle, now.angle)};
 }
 
 } // namespace HeartField

@@ -28,6 +28,7 @@ Q_LOGGING_CATEGORY(paceLog, "hearts.pace", QtWarningMsg)
 
 MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     : GLWidgetBase(parent)
+    , displayPaces(pacedByDisplay())
     , moves(&ownMoves)
     , screenSaverMode(screenSaverMode)
     , random(&std::rand)
@@ -111,19 +112,29 @@ void MyGLWidget::initializeGL()
     animationTimer->start();
 }
 
-// A view nobody can see (minimized, on a workspace not shown) neither ticks
-// nor draws; shown again, it goes on where it left off.
+// A view nobody can see (minimized, on a workspace not shown, under a
+// locker) neither ticks nor draws; shown again, it goes on where it left off.
+// Where the display paces the frames, each comes with the update the last one
+// asked for, once the compositor has taken that one.
 bool MyGLWidget::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched != windowHandle())
+    if (watched != windowHandle() || hearts.empty())
         return false;
-    if (event->type() == QEvent::Expose && !hearts.empty()) {
+    if (event->type() == QEvent::Expose) {
+        // Shown again, the next frame comes from the timer: the toolkit
+        // forgets an update asked for just before it took the window for
+        // hidden.
+        awaitingDisplay = false;
         if (windowHandle()->isExposed()) {
             animationTimer->start();
         } else {
             animationTimer->stop();
             pace.rest();
         }
+    } else if (event->type() == QEvent::UpdateRequest && awaitingDisplay) {
+        awaitingDisplay = false;
+        drawFrame();
+        return true; // the widget's window would draw it all over again
     }
     return false;
 }
@@ -132,20 +143,37 @@ void MyGLWidget::createHearts()
 {
     const Frustum f = frustum();
     hearts.resize(std::size_t(heartCount));
-    for (HeartInstance &heart : hearts) {
+    starts.resize(hearts.size());
+    for (std::size_t i = 0; i < hearts.size(); ++i) {
+        HeartInstance &heart = hearts[i];
         const QColor &c = heartColors[HeartField::place(heart, f, random)];
         heart.color[0] = c.redF();
         heart.color[1] = c.greenF();
         heart.color[2] = c.blueF();
         heart.color[3] = 1.0;
         heart.mesh = std::make_unique<HeartMesh>(heartThickness, heartBevelWidth);
+        starts[i] = {{heart.position, heart.angle}, false};
     }
 }
 
 void MyGLWidget::animate()
 {
-    const qint64 now = wallClock.nsecsElapsed();
-    step(pace.frameAt(now));
+    // Where the display paces the frames, the timer only sees that they
+    // never stop, should the compositor's update not come.
+    constexpr qint64 stallNs = 250'000'000;
+    if (!awaitingDisplay || wallClock.nsecsElapsed() - lastFrameNs > stallNs)
+        drawFrame();
+}
+
+void MyGLWidget::drawFrame()
+{
+    const qint64 now = lastFrameNs = wallClock.nsecsElapsed();
+    const FramePace::Frame frame = pace.frameAt(now);
+    step(frame.ticks, frame.fraction);
+    if (displayPaces) {
+        awaitingDisplay = true;
+        windowHandle()->requestUpdate(); // comes once the compositor has taken this frame
+    }
     FramePace::Rate rate;
     if (pace.rateDue(now, rate) && paceLog().isDebugEnabled()) {
         const QScreen *screen = windowHandle()->screen();
@@ -154,18 +182,22 @@ void MyGLWidget::animate()
     }
 }
 
-void MyGLWidget::step(int ticks)
+void MyGLWidget::step(int ticks, double fraction)
 {
     const Frustum f = frustum();
-    for (int i = 1; i < ticks; ++i) {
-        for (HeartInstance &heart : hearts) {
-            HeartField::fall(heart, f, random);
+    for (int t = 1; t <= ticks; ++t) {
+        for (std::size_t i = 0; i < hearts.size(); ++i) {
+            HeartInstance &heart = hearts[i];
+            if (t == ticks)
+                starts[i].pose = {heart.position, heart.angle};
+            const bool cameBack = HeartField::fall(heart, f, random);
             HeartField::spin(heart.angle);
+            if (t == ticks)
+                starts[i].cameBack = cameBack;
         }
     }
-    for (HeartInstance &heart : hearts)
-        HeartField::fall(heart, f, random);
-    paintNow(); // synchronous: these positions are drawn before the next tick
+    shownFraction = fraction;
+    paintNow(); // synchronous: drawn before the next frame is asked for
 }
 
 // Called with the window's size in device pixels, before any frame drawn at a
@@ -183,15 +215,17 @@ void MyGLWidget::paintGL()
         glPolygonMode(GL_FRONT, GL_LINE);
         glPolygonMode(GL_BACK, GL_LINE);
     }
-    for (HeartInstance &heart : hearts) {
+    // Exposures and resizes draw the same moment again.
+    for (std::size_t i = 0; i < hearts.size(); ++i) {
+        const HeartInstance &heart = hearts[i];
+        const HeartField::Pose p = drawnPose(i);
         glColor3dv(heart.color);
         glPushMatrix();
         glLoadIdentity(); // each heart is placed from the eye
-        glTranslated(heart.position.x, heart.position.y, heart.position.z);
-        glRotated(heart.angle, heart.axis.x, heart.axis.y, heart.axis.z);
+        glTranslated(p.position.x, p.position.y, p.position.z);
+        glRotated(p.angle, heart.axis.x, heart.axis.y, heart.axis.z);
         heart.mesh->draw();
         glPopMatrix();
-        HeartField::spin(heart.angle);
     }
     glFlush();
 }

@@ -37,19 +37,23 @@ public:
     // For tests: the source of every random draw (rand() unless replaced).
     void setRandomSource(HeartField::RandomSource source) { random = source; }
     const std::vector<HeartInstance> &field() const { return hearts; }
+    // Where the latest frame drew heart i, between the field's last two ticks.
+    HeartField::Pose drawnPose(std::size_t i) const { return HeartField::between(starts[i], hearts[i], shownFraction); }
 
     // Counts this view's mouse moves with other views' (the screen saver's on
     // every monitor) instead of on its own. The count must outlive the view.
     void countMovesWith(MoveCount *shared) { moves = shared; }
 
 protected slots:
-    // The timer: the next frame.
+    // The timer: the next frame, unless the display paces them.
     void animate();
 
 protected:
     // Runs that many ticks (each: every heart falls, then turns a degree) and
-    // draws the field, whose last turn paintGL makes as it draws.
-    void step(int ticks);
+    // draws the field that fraction of the way through the last of them.
+    void step(int ticks, double fraction = 1.0);
+    // The moment the latest frame shows, in nanoseconds of the view's clock.
+    qint64 frameNs() const { return lastFrameNs; }
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
@@ -60,14 +64,20 @@ protected:
 
 private:
     void createHearts();
+    void drawFrame();
     Frustum frustum() const { return {nearDistance, farDistance, fieldOfView, aspectRatio}; }
 
     std::vector<HeartInstance> hearts;
+    std::vector<HeartField::TickStart> starts; // one a heart, as the last tick found it
+    double shownFraction = 1.0;
     QColor heartColors[HeartField::paletteSize];
     QTimer *animationTimer;
     int animationInterval;
     FramePace pace;
     QElapsedTimer wallClock;
+    qint64 lastFrameNs = 0;
+    bool displayPaces;
+    bool awaitingDisplay = false;
     int heartCount;
     bool showFrame;
     int nearDistance;
