@@ -26,11 +26,7 @@
 
 namespace {
 
-// The view's palette and heart proportions.
-const int palette[HeartField::paletteSize][3] = {
-    {255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
-    {128, 255, 255}, {0, 128, 255},   {255, 128, 192}, {255, 128, 255},
-};
+// The view's heart proportions.
 constexpr double heartThickness = 1.0;
 constexpr double heartBevelWidth = 0.15;
 
@@ -55,7 +51,7 @@ struct GLSink
 void buildField(std::vector<HeartInstance> &hearts, std::vector<GLuint> &lists, const Frustum &f)
 {
     for (HeartInstance &heart : hearts) {
-        const int *c = palette[HeartField::place(heart, f, &std::rand)];
+        const int *c = HeartPalette::rgb[HeartField::place(heart, f, &std::rand)];
         for (int k = 0; k < 3; ++k)
             heart.color[k] = c[k] / 255.0;
         HeartShape::Outline outline;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "heartinstance.h"
+#include "palette.h"
 #include "projection.h"
 
 // The field's rules as plain functions. Every random number is one call of the
@@ -12,7 +13,7 @@ namespace HeartField {
 using RandomSource = int (*)();
 
 constexpr double fallPerTick = 0.1;
-constexpr int paletteSize = 8;
+constexpr int paletteSize = sizeof HeartPalette::rgb / sizeof HeartPalette::rgb[0];
 
 // An integer distance in [nearDistance + 5, farDistance - 6]. The frustum must
 // leave that range non-empty (the settings limits make sure of it).

@@ -36,12 +36,8 @@ MyGLWidget::MyGLWidget(bool screenSaverMode, QWidget *parent)
     setWindowTitle(QStringLiteral("Happy Valentines Day!"));
     setMouseTracking(true); // moves must arrive without a button held
 
-    static const int palette[HeartField::paletteSize][3] = {
-        {255, 128, 128}, {255, 255, 128}, {128, 255, 128}, {0, 255, 128},
-        {128, 255, 255}, {0, 128, 255},   {255, 128, 192}, {255, 128, 255},
-    };
     for (int i = 0; i < HeartField::paletteSize; ++i)
-        heartColors[i].setRgb(palette[i][0], palette[i][1], palette[i][2], 255);
+        heartColors[i].setRgb(HeartPalette::rgb[i][0], HeartPalette::rgb[i][1], HeartPalette::rgb[i][2], 255);
 
     aspectRatio = 4.0 / 3.0;
     fieldOfView = 45.0;
