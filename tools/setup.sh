@@ -24,7 +24,7 @@ for arg in "$@"; do
     esac
 done
 
-packages=(build-essential cmake libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
+packages=(build-essential cmake zlib1g-dev libglu1-mesa-dev libgl1-mesa-dri fonts-dejavu-core
           libxcb1-dev libxcb-randr0-dev file)
 qt5=(qtbase5-dev libqt5opengl5-dev)
 qt6=(qt6-base-dev)

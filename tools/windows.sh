@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 # Standard output carries the path alone; everything else goes to stderr.
 exec 3>&1 1>&2
 
-tools/install-missing.sh build-essential cmake g++-mingw-w64-x86-64-posix dpkg-dev xz-utils
+tools/install-missing.sh build-essential cmake zlib1g-dev g++-mingw-w64-x86-64-posix dpkg-dev xz-utils
 
 cache=${HEARTS_CACHE:-${XDG_CACHE_HOME:-$HOME/.cache}/hearts}
 cross=x86_64-w64-mingw32
