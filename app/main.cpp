@@ -1,4 +1,5 @@
 // SPDX-License-Identifier: MIT
+#include "appicon.h"
 #include "hackcommand.h"
 #include "runmode.h"
 #include "screensaverviews.h"
@@ -9,6 +10,9 @@
 #include "view/myglwidget.h"
 
 #include <QApplication>
+#include <QIcon>
+#include <QImage>
+#include <QPixmap>
 
 #include <cstdio>
 
@@ -101,6 +105,13 @@ int main(int argc, char **argv)
     expectDisplay();
     QApplication app(argc, argv);
     displayFound();
+    // The windows' icon, in the title bar and the taskbar: the icon files' own.
+    QIcon icon;
+    for (int size : AppIcon::sizes) {
+        const std::vector<unsigned char> pixels = AppIcon::rgba(size);
+        icon.addPixmap(QPixmap::fromImage(QImage(pixels.data(), size, size, QImage::Format_RGBA8888).copy()));
+    }
+    QApplication::setWindowIcon(icon);
 
 #ifdef HEARTS_X11
     if (argc > 1 && isHackArgument(argv[1]) && QGuiApplication::platformName() == QLatin1String("xcb"))
