@@ -356,7 +356,9 @@ void HackTest::debianPackage()
     const QString listing = run("dpkg-deb", {"-c", deb});
     for (const char *entry : {"./usr/bin/hearts", "./usr/libexec/xscreensaver/hearts -> ../../bin/hearts",
                               "./usr/share/xscreensaver/config/hearts.xml", "./usr/share/man/man6/hearts.6.gz",
-                              "./usr/share/applications/screensavers/hearts.desktop"})
+                              "./usr/share/applications/screensavers/hearts.desktop",
+                              "./usr/share/icons/hicolor/16x16/apps/hearts.png",
+                              "./usr/share/icons/hicolor/256x256/apps/hearts.png"})
         QVERIFY2(listing.contains(QRegularExpression(" " + QRegularExpression::escape(entry) + "$",
                                                      QRegularExpression::MultilineOption)),
                  qPrintable(listing));
