@@ -55,6 +55,7 @@ private slots:
     void fromSettings();
     void endsAtOnce_data();
     void endsAtOnce();
+    void whatWindowsShows();
 
 private:
     QTemporaryDir prefix;
@@ -262,6 +263,17 @@ void WindowsTest::endsAtOnce()
     QCOMPARE(hearts.exitCode(), 0);
     QCOMPARE(mapsSeen(display), 0);
     XCloseDisplay(display);
+}
+
+// Read back by Windows itself: the name the screen-saver settings list, the
+// version details and the icon Explorer shows.
+void WindowsTest::whatWindowsShows()
+{
+    const QString program = "Z:" + QString(qgetenv("HEARTS_EXECUTABLE")).replace('/', '\\');
+    QCOMPARE(run("wine", {HEARTS_WINHELPERS "/winpreview.exe", program}, 90000).remove('\r').replace('\n', ", "),
+             QString("name Hearts, FileDescription Hearts screen saver, ProductName hearts, FileVersion " HEARTS_VERSION
+                     ", ProductVersion " HEARTS_VERSION ", LegalCopyright Copyright (c) The hearts authors, "
+                     "OriginalFilename hearts.scr, icons 1, the first loads"));
 }
 
 QTEST_MAIN(WindowsTest)

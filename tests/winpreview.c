@@ -7,8 +7,9 @@
    and the milliseconds from the window's destruction to PROGRAM's end with
    its exit status. For the settings ("/c"), whether the window owns the
    "Configuration" dialog and it is centred on it, then the same milliseconds
-   from the dialog's close.
-   Usage: winpreview PROGRAM ARGS W H */
+   from the dialog's close. With PROGRAM alone, what Windows reads from its
+   file: string 1, the version details, the icons.
+   Usage: winpreview PROGRAM [ARGS W H] */
 #include <windows.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -72,8 +73,30 @@ static int settings(HWND host, HANDLE program, BOOL given)
     return ended(program, start);
 }
 
+/* As the screen-saver settings and Explorer read them. */
+static int resources(const char *program)
+{
+    char text[256] = "", query[128], *value;
+    LoadStringA(LoadLibraryExA(program, NULL, LOAD_LIBRARY_AS_DATAFILE), 1, text, sizeof text);
+    printf("name %s\n", text);
+    DWORD zero, size = GetFileVersionInfoSizeA(program, &zero);
+    void *info = calloc(1, size + 1);
+    const BOOL found = GetFileVersionInfoA(program, 0, size, info);
+    static const char *const fields[] = {"FileDescription", "ProductName", "FileVersion", "ProductVersion",
+                                         "LegalCopyright", "OriginalFilename"};
+    for (UINT i = 0, length; i < 6; ++i) {
+        snprintf(query, sizeof query, "\\StringFileInfo\\040904b0\\%s", fields[i]);
+        printf("%s %s\n", fields[i], found && VerQueryValueA(info, query, (void **)&value, &length) ? value : "none");
+    }
+    printf("icons %u, the first %s\n", (UINT)(UINT_PTR)ExtractIconA(NULL, program, -1),
+           (UINT_PTR)ExtractIconA(NULL, program, 0) > 1 ? "loads" : "does not load");
+    return 0;
+}
+
 int main(int argc, char **argv)
 {
+    if (argc == 2)
+        return resources(argv[1]);
     if (argc != 5)
         return 2;
     const LONG w = atol(argv[3]), h = atol(argv[4]);
