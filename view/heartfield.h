@@ -56,11 +56,14 @@ struct TickStart
 
 // The heart as a frame shows it, fraction (0 to 1) of the way from where the
 // last tick found it to where it left it. One that tick brought back above
-// the top is shown at its new place, not swept across the picture.
+// the top is shown at its new place, not swept across the picture: as if it
+// had fallen and turned into it, at the same speed as ever.
 inline Pose between(const TickStart &start, const HeartInstance &now, double fraction)
 {
-    if (start.cameBack)
-        return {now.position, now.angle};
+    if (start.cameBack) {
+        const double back = 1.0 - fraction, turn = now.angle > 0.0 ? 1.0 : now.angle < 0.0 ? -1.0 : 0.0;
+        return {{now.position.x, now.position.y + back * fallPerTick, now.position.z}, now.angle - back * turn};
+    }
     const auto at = [fraction](double from, double to) { return from + (to - from) * fraction; };
     const Vector3D &p = start.pose.position;
     return {{at(p.x, now.position.x), at(p.y, now.position.y), at(p.z, now.position.z)},
