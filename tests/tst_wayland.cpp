@@ -16,6 +16,8 @@
 #include <QJsonObject>
 #include <QScopeGuard>
 
+#include <signal.h>
+
 namespace {
 
 const QString compositor = qEnvironmentVariable("HEARTS_WAYLAND_COMPOSITOR");
@@ -648,17 +650,27 @@ void WaylandTest::idleDaemonAsTheReadmeHasIt()
     const QStringList command = asUser(QStringList{"PATH=" + shared.path() + ":/usr/bin:/bin",
                                                    "QT_LOGGING_RULES=hearts.pace.debug=true"} + sanitizerEnvironment);
     idle.start(command.first(), command.mid(1) + QStringList{"sh", "-c", line});
+    // This session's processes of a name: they have its runtime folder.
+    const auto session = [](const QByteArray &name) {
+        QList<pid_t> pids;
+        const QByteArray runtime = "XDG_RUNTIME_DIR=" + qgetenv("HEARTS_WAYLAND_RUNTIME");
+        for (const QString &pid : QDir("/proc").entryList(QDir::Dirs))
+            if (contents("/proc/" + pid + "/comm") == name + '\n'
+                && contents("/proc/" + pid + "/environ").split('\0').contains(runtime))
+                pids << pid.toInt();
+        return pids;
+    };
     const auto stop = qScopeGuard([&] {
         idle.kill();
-        QProcess::execute("pkill", {"-x", "swaylock"});
-        QProcess::execute("pkill", {"-x", "hearts"});
+        for (pid_t pid : session("swaylock") + session("hearts"))
+            ::kill(pid, SIGKILL);
         idle.waitForFinished();
     });
     QByteArray said;
     const auto frames = [&] { return (said += idle.readAllStandardError()).count("hearts.pace: "); };
     QVERIFY2(eventually([&] { return frames() > 0; }), said.constData());
-    QVERIFY2(eventually([] { return run("pgrep", {"-x", "swaylock"}) != ""; }), "no lock");
-    QVERIFY2(run("pgrep", {"-x", "hearts"}) != "", "the hearts ended");
+    QVERIFY2(eventually([&] { return !session("swaylock").isEmpty(); }), "no lock");
+    QVERIFY2(!session("hearts").isEmpty(), "the hearts ended");
     // Once the compositor no longer calls back, no frame and so no pace report.
     QVERIFY2(eventually([&] {
                  const int before = frames();
