@@ -21,7 +21,7 @@ int drawn = 0;
 int scripted()
 {
     if (drawn >= script.size())
-        qFatal("random source read past the end of its %d-value script", script.size());
+        qFatal("random source read past the end of its %d-value script", int(script.size()));
     return script[drawn++];
 }
 
