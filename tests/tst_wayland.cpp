@@ -15,6 +15,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QScopeGuard>
+#include <QVector3D>
 
 #include <signal.h>
 
@@ -582,53 +583,45 @@ void WaylandTest::eachViewAtItsOutputsPace()
     QVERIFY(putHeartCount(shared, 1));
     // Frames and ticks a second, and the refresh, by output, from the
     // program's pace log: the mean of five reports after three of start-up.
-    struct Rate
-    {
-        double frames = 0, ticks = 0, hz = 0;
-    };
     const auto pace = [this](const QStringList &args, int views) {
         Hearts hearts(args, shared.path(),
                       asUser(QStringList{"QT_LOGGING_RULES=hearts.pace.debug=true"} + sanitizerEnvironment));
         const QRegularExpression line("hearts.pace: (\\S+): ([0-9.]+) frames, ([0-9.]+) ticks a second \\(([0-9.]+) Hz");
         QByteArray said;
-        QMap<QString, QVector<Rate>> reports;
+        QMap<QString, QVector<QVector3D>> reports; // frames, ticks, Hz
         eventually([&] {
             said += hearts.errorOutput();
             reports.clear();
             for (auto m = line.globalMatch(said); m.hasNext();) {
                 const QRegularExpressionMatch r = m.next();
-                reports[r.captured(1)] << Rate{r.captured(2).toDouble(), r.captured(3).toDouble(), r.captured(4).toDouble()};
+                reports[r.captured(1)] << QVector3D(r.captured(2).toFloat(), r.captured(3).toFloat(), r.captured(4).toFloat());
             }
             return reports.size() == views
-                   && std::all_of(reports.cbegin(), reports.cend(), [](const QVector<Rate> &r) { return r.size() >= 8; });
+                   && std::all_of(reports.cbegin(), reports.cend(), [](const QVector<QVector3D> &r) { return r.size() >= 8; });
         }, 2 * programMs);
-        QMap<QString, Rate> mean;
-        for (const QString &output : reports.keys()) {
-            for (int i = 3; i < std::min(8, int(reports[output].size())); ++i) {
-                mean[output].frames += reports[output][i].frames / 5;
-                mean[output].ticks += reports[output][i].ticks / 5;
-                mean[output].hz = reports[output][i].hz;
-            }
-        }
+        QMap<QString, QVector3D> mean;
+        for (const QString &output : reports.keys())
+            for (int i = 3; i < std::min(8, int(reports[output].size())); ++i)
+                mean[output] += reports[output][i] / 5;
         return mean;
     };
-    const QMap<QString, Rate> window = pace({}, 1), saver = pace({"/s"}, outputs.size());
+    const QMap<QString, QVector3D> window = pace({}, 1), saver = pace({"/s"}, outputs.size());
     QString seen;
     for (const auto &[what, rates] : {std::pair("window", window), std::pair("/s", saver)})
         for (const QString &output : rates.keys())
             seen += QString("%1 on %2 at %3 Hz: %4 frames, %5 ticks a second; ").arg(what, output)
-                        .arg(rates[output].hz).arg(rates[output].frames, 0, 'f', 1).arg(rates[output].ticks, 0, 'f', 1);
+                        .arg(rates[output].z()).arg(rates[output].x(), 0, 'f', 1).arg(rates[output].y(), 0, 'f', 1);
     qInfo("%s", qPrintable(seen));
     QVERIFY2(window.size() == 1 && saver.keys() == outputs.keys(), qPrintable(seen));
-    for (const Rate &rate : window.values() + saver.values())
-        QVERIFY2(std::abs(rate.ticks - 100) <= 5, qPrintable(seen));
+    for (const QVector3D &rate : window.values() + saver.values())
+        QVERIFY2(std::abs(rate.y() - 100) <= 5, qPrintable(seen));
     // KWin and mutter composite every output in software on the machine's two
     // cores, and call back less often the busier it is: with a build beside
     // them, KWin gave two outputs 28 to 31 frames a second and one 54 to 59.
     // sway composites a window, title bar and all, a few frames a second
     // below its output's rate here. What those give is the machine's.
-    for (const Rate &rate : saver.values())
-        QVERIFY2(compositor != "sway" || rate.frames >= 0.9 * rate.hz, qPrintable(seen));
+    for (const QVector3D &rate : saver.values())
+        QVERIFY2(compositor != "sway" || rate.x() >= 0.9 * rate.z(), qPrintable(seen));
 }
 
 // The README's swayidle line, its minutes made seconds: the hearts come at the
@@ -638,10 +631,8 @@ void WaylandTest::idleDaemonAsTheReadmeHasIt()
 {
     if (compositor != "sway")
         QSKIP("the README locks with swaylock, which locks sway's screen");
-    QFile readme(HEARTS_README);
-    QVERIFY(readme.open(QIODevice::ReadOnly));
     QString line = QRegularExpression("^    (swayidle .*)$", QRegularExpression::MultilineOption)
-                       .match(QString::fromUtf8(readme.readAll())).captured(1);
+                       .match(QString::fromUtf8(contents(HEARTS_README))).captured(1);
     QVERIFY2(line.contains("timeout 300 'hearts /s'"), qPrintable(line));
     line.replace(QRegularExpression("timeout (\\d)00"), "timeout \\1");
     QVERIFY(putHeartCount(shared, 1));
