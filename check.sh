@@ -21,7 +21,7 @@ skips() {
     awk -v suite="$1" '
         FNR == NR { if (/\(Skipped\)$/) skip[$3] = 1; next }
         / Test: / { test = $3 }
-        /^SKIP   : / { print suite ": " substr($0, 10); rows[test] = 1 }
+        /^SKIP   : / { print suite ": " test ": " substr($0, 10); rows[test] = 1 }
         /^<end of output>$/ && test in skip && !(test in rows) { print suite ": " test ": " said }
         NF { said = $0 }' "$2/ctest.out" "$2/Testing/Temporary/LastTest.log" >>"$skipped"
 }
