@@ -29,22 +29,6 @@ const QMap<QString, QRect> outputs = QMap<QString, QMap<QString, QRect>>{
     {"mutter", {{"Meta-0", QRect(0, 0, 1600, 1200)}, {"Meta-1", QRect(1600, 0, 800, 450)}}}}[compositor];
 const int keyA = 30; // the kernel's code, which KWin and mutter take
 
-// True once check has held on any call: QTRY's checks evaluate their
-// expression again after it has held, and a grab that showed something once
-// (mutter's screen cast above all) may not the next time.
-class Latch
-{
-public:
-    template <typename Check>
-    bool operator()(Check check)
-    {
-        return held = held || check();
-    }
-
-private:
-    bool held = false;
-};
-
 // "to X Y" at that share of the width and height of the first or second output.
 QString to(int output, double x, double y)
 {
@@ -370,9 +354,8 @@ bool WaylandTest::point(const QString &command)
 void WaylandTest::placedAsTwoViews(const Hearts &hearts)
 {
     QString placed;
-    Latch two;
-    QTRY_VERIFY2_WITH_TIMEOUT(two([&] { return (placed = describe(viewsOf(hearts))) == twoViews(); }),
-                              qPrintable(placed + " against " + twoViews()), programMs);
+    QVERIFY2(eventually([&] { return (placed = describe(viewsOf(hearts))) == twoViews(); }),
+             qPrintable(placed + " against " + twoViews()));
 }
 
 void WaylandTest::send(const QStringList &input)
@@ -493,10 +476,8 @@ void WaylandTest::everyOutputCovered()
                 cursor += before.pixel(x, y) != before.pixel(0, 0);
         return cursor > 20;
     };
-    Latch cursorSeen;
     if (grabs)
-        QTRY_VERIFY2_WITH_TIMEOUT(cursorSeen(cursorShown), "no cursor shows here: the grabs below could not show one either",
-                                  programMs);
+        QVERIFY2(eventually(cursorShown), "no cursor shows here: the grabs below could not show one either");
 
     // Whatever the session's other variables say, WAYLAND_DISPLAY decides.
     Hearts hearts({"/s"}, {},
@@ -507,11 +488,10 @@ void WaylandTest::everyOutputCovered()
         QSKIP(noGrabs);
     for (const QString &output : outputs.keys()) {
         PictureCount n;
-        Latch drawn;
         // A loaded machine can take a while over the first frame. The
         // default eighty hearts reach across most of the picture.
-        QTRY_VERIFY2_WITH_TIMEOUT(drawn([&] { return drawnWithinPicture(n = shown(output), 2000) && n.span > 0.6; }),
-                                  qPrintable(output + ": " + describe(n)), programMs);
+        QVERIFY2(eventually([&] { return drawnWithinPicture(n = shown(output), 2000) && n.span > 0.6; }),
+                 qPrintable(output + ": " + describe(n)));
     }
     QVERIFY(hearts.running());
 }
@@ -538,10 +518,8 @@ void WaylandTest::inputEnds()
     Hearts hearts({"/s"}, {}, asUser(sanitizerEnvironment));
     placedAsTwoViews(hearts);
     // Drawn: the compositor has put the views in place, under the pointer too.
-    for (const QString &output : outputs.keys()) {
-        Latch drawn;
-        QTRY_VERIFY_WITH_TIMEOUT(drawn([&] { return !grabs || shown(output).shades > 0; }), programMs);
-    }
+    for (const QString &output : outputs.keys())
+        QVERIFY(eventually([&] { return !grabs || shown(output).shades > 0; }));
     saverInput(hearts, first, then, true, [this](const QStringList &input) { send(input); });
 }
 
@@ -563,8 +541,7 @@ void WaylandTest::windowWithWaylandAlone()
         n = shown(views[0].output, views[0].rect.translated(-outputs[views[0].output].topLeft()));
         return drawnWithinPicture(n, 2000);
     };
-    Latch once;
-    QTRY_VERIFY2_WITH_TIMEOUT(once(drawn), qPrintable(describe(views) + ": " + describe(n)), programMs);
+    QVERIFY2(eventually(drawn), qPrintable(describe(views) + ": " + describe(n)));
     if (!grabs)
         QSKIP(noGrabs);
     QVERIFY(hearts.running());
