@@ -32,14 +32,12 @@ public:
     // process ends at once with 0. The view takes ownership of this object.
     void embed(QWidget *view);
 
-private slots:
-    void readEvents();
-
 private:
     // The system's part.
     struct Native;
     void watchView(); // before the view goes into the host
     void watchHost(); // once it is shown there
+    void readEvents(); // what the window system says of the host and the view
 
     // Sizes the view to the host's size, which is in device pixels.
     void fit();

@@ -1,13 +1,14 @@
 // SPDX-License-Identifier: MIT
 #include "hostwindow.h"
 
-#include <QSocketNotifier>
 #include <QWidget>
 
+#include <sys/socket.h>
 #include <xcb/xcb.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 #include <unistd.h>
 
 // The X server is asked over a connection of this class's own.
@@ -15,7 +16,7 @@ struct HostWindow::Native
 {
     xcb_connection_t *connection = nullptr;
     xcb_window_t viewWindow = 0;
-    QSocketNotifier *notifier = nullptr;
+    std::thread reader;
 
     // Puts the view's window back to the host's size, past whatever Qt thinks.
     void keepSize(QSize viewSize, QSize hostSize)
@@ -63,6 +64,11 @@ HostWindow::HostWindow(quintptr id, QObject *parent) : QObject(parent), window(i
 
 HostWindow::~HostWindow()
 {
+    // The connection's end wakes the reader.
+    if (native->reader.joinable()) {
+        ::shutdown(xcb_get_file_descriptor(native->connection), SHUT_RDWR);
+        native->reader.join();
+    }
     xcb_disconnect(native->connection);
 }
 
@@ -91,24 +97,29 @@ void HostWindow::watchHost()
     }
     xcb_flush(connection);
 
-    native->notifier = new QSocketNotifier(xcb_get_file_descriptor(connection), QSocketNotifier::Read, this);
-    connect(native->notifier, &QSocketNotifier::activated, this, &HostWindow::readEvents);
-    readEvents(); // events read while measuring wait in the queue already
+    // From here on the connection is read on a thread of its own, which
+    // waits for the next event whatever read it from the socket. So the
+    // host's end ends the hack even while the GUI thread is drawing a frame,
+    // or is held up in the driver by a window that is gone.
+    native->reader = std::thread(&HostWindow::readEvents, this);
 }
 
+// On the reader thread. The host's new size is the GUI thread's to fit to;
+// the view's window is put right here, against this thread's copy of it.
 void HostWindow::readEvents()
 {
     xcb_connection_t *connection = native->connection;
-    while (xcb_generic_event_t *event = xcb_poll_for_event(connection)) {
+    QSize hostSize = size;
+    while (xcb_generic_event_t *event = xcb_wait_for_event(connection)) {
         switch (event->response_type & 0x7f) {
         case XCB_CONFIGURE_NOTIFY: {
             const auto *e = reinterpret_cast<xcb_configure_notify_event_t *>(event);
             const QSize now(e->width, e->height);
-            if (e->window == window && now != size) {
-                size = now;
-                fit();
+            if (e->window == window && now != hostSize) {
+                hostSize = now;
+                QMetaObject::invokeMethod(this, [this, now] { size = now; fit(); }, Qt::QueuedConnection);
             } else if (e->window == native->viewWindow) {
-                native->keepSize(now, size);
+                native->keepSize(now, hostSize);
                 xcb_flush(connection);
             }
             break;
@@ -124,7 +135,4 @@ void HostWindow::readEvents()
         }
         std::free(event);
     }
-    // A broken connection stays readable forever: stop listening to it.
-    if (xcb_connection_has_error(connection))
-        native->notifier->setEnabled(false);
 }
