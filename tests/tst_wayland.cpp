@@ -550,9 +550,9 @@ void WaylandTest::windowWithWaylandAlone()
 // Whatever rate the compositor takes frames at, the hearts tick 100 times a
 // second. Where the compositor calls back at each output's refresh whatever
 // else the machine does, as sway's headless outputs do on a timer, each view
-// of "/s" draws at its own output's rate, whatever the other's: no view waits
-// for another's output (tests/waylandsession.sh --rates gives sway outputs of
-// different rates).
+// of "/s" draws as often as a window alone on its output, whatever the other's
+// rate: no view waits for another's output (tests/waylandsession.sh --rates
+// gives sway outputs of different rates).
 void WaylandTest::eachViewAtItsOutputsPace()
 {
     // One heart: two outputs' eighty, drawn and composited in software on two
