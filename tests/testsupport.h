@@ -66,6 +66,23 @@ inline void xdotool(const QStringList &args)
     run(QStringLiteral("xdotool"), args);
 }
 
+// The visible windows of process pid whose name matches the pattern name.
+// xdotool's walk of the window tree ends in an X error when any window in the
+// server goes away under it, which says nothing of this process's windows: such
+// a walk is taken again, a little later.
+inline QStringList visibleWindows(qint64 pid, const QString &name)
+{
+    QProcess p;
+    for (int walk = 0; walk < 50; ++walk) {
+        p.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), "--name", name});
+        p.waitForFinished(15000);
+        if (!p.readAllStandardError().contains("X Error"))
+            break;
+        QTest::qWait(100);
+    }
+    return QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+}
+
 // A top-level window's place on the X screen, as the window manager left it.
 inline QRect windowGeometry(const QString &id)
 {
@@ -195,15 +212,14 @@ public:
     // programMs or as long as given; empty if none came.
     QString window(const QString &title = QString(), int timeoutMs = programMs)
     {
-        const QString pid = QString::number(process.processId());
         const QString name = title.isEmpty() ? "." : "^" + QRegularExpression::escape(title) + "$";
         QElapsedTimer clock;
         clock.start();
         while (clock.elapsed() < timeoutMs && process.state() == QProcess::Running) {
-            const QString ids = run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", name});
+            const QStringList ids = visibleWindows(process.processId(), name);
             if (!ids.isEmpty()) {
                 QTest::qWait(300); // let the window manager finish with it
-                return ids.split('\n').last();
+                return ids.last();
             }
             QTest::qWait(100);
         }
@@ -214,10 +230,8 @@ public:
     // " full" if it is full-screen.
     QString layout() const
     {
-        const QString pid = QString::number(process.processId());
         QStringList placed;
-        for (const QString &id : run("xdotool", {"search", "--onlyvisible", "--pid", pid, "--name", "."})
-                                     .split('\n', Qt::SkipEmptyParts)) {
+        for (const QString &id : visibleWindows(process.processId(), ".")) {
             const QRect r = windowGeometry(id);
             placed << QString("%1x%2+%3+%4%5").arg(r.width()).arg(r.height()).arg(r.x()).arg(r.y())
                           .arg(fullScreen(id) ? " full" : "");
