@@ -69,17 +69,15 @@ inline void xdotool(const QStringList &args)
 // The visible windows of process pid whose name matches the pattern name.
 // xdotool's walk of the window tree ends in an X error when any window in the
 // server goes away under it, which says nothing of this process's windows: such
-// a walk is taken again, a little later.
+// a walk is taken again until one gets through.
 inline QStringList visibleWindows(qint64 pid, const QString &name)
 {
     QProcess p;
-    for (int walk = 0; walk < 50; ++walk) {
+    eventually([&] {
         p.start("xdotool", {"search", "--onlyvisible", "--pid", QString::number(pid), "--name", name});
         p.waitForFinished(15000);
-        if (!p.readAllStandardError().contains("X Error"))
-            break;
-        QTest::qWait(100);
-    }
+        return !p.readAllStandardError().contains("X Error");
+    }, 5000);
     return QString::fromLocal8Bit(p.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
 }
 
